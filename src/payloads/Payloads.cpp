@@ -1,0 +1,3 @@
+// Payload preparation lands here.
+namespace kestrune {
+}  // namespace kestrune

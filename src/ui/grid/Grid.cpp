@@ -1,0 +1,3 @@
+// The grid control lands here.
+namespace kestrune {
+}  // namespace kestrune
