@@ -9,11 +9,12 @@ if(KESTRUNE_SANITIZE)
   target_link_options(kestrune_options INTERFACE -fsanitize=address,undefined)
 endif()
 
-# A library of one source folder. Usage:
-#   kestrune_library(NAME SOURCES a.cpp b.cpp DEPENDS other_lib ...)
+# The library of one source folder: every .cpp and .h directly in it. Usage:
+#   kestrune_library(NAME DEPENDS other_lib ...)
 function(kestrune_library name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;DEPENDS" ${ARGN})
-  add_library(${name} STATIC ${ARG_SOURCES})
+  cmake_parse_arguments(ARG "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.h)
+  add_library(${name} STATIC ${sources})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
   target_link_libraries(${name} PUBLIC ${ARG_DEPENDS} PRIVATE kestrune_options)
   set_target_properties(${name} PROPERTIES AUTOMOC ON)
