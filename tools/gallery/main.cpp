@@ -5,6 +5,7 @@
 #include <memory>
 
 #include <QApplication>
+#include <QCursor>
 #include <QDir>
 #include <QEnterEvent>
 #include <QFocusEvent>
@@ -75,15 +76,22 @@ void Settle()
     }
 }
 
+// Far from every stage: only a forced hover shows a hover.
+const QPoint kPointerAway(5000, 5000);
+
 QImage Grab(QWidget* w)
 {
-    return w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage img = w->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    QCursor::setPos(kPointerAway);
+    return img;
 }
 
 // The pointer arriving over a control, as the window system would report it.
 void Hover(QWidget* w)
 {
     const QPointF local(w->width() / 2.0, w->height() / 2.0);
+    // Where the pointer is, so checks of the pointer position agree.
+    QCursor::setPos(w->mapToGlobal(local.toPoint()));
     QEnterEvent enter(local, local, w->mapToGlobal(local));
     QApplication::sendEvent(w, &enter);
     QMouseEvent move(QEvent::MouseMove, local, w->mapToGlobal(local), Qt::NoButton,
@@ -694,6 +702,11 @@ Section Composition()
                      SkinPath(QStringLiteral("btn_close_down.png")),
                      SkinPath(QStringLiteral("btn_close_down.png")));
     auto* page = new CTDialog(&window, Qt::Widget);
+    // QDialog turns a parent with no window type into a dialog window; a
+    // page inside the main window must stay a child.
+    if (page->isWindow()) {
+        page->setWindowFlags(Qt::Widget);
+    }
     page->setGeometry(247, 126, 324, 288);
     page->SetFillBackground(true);
     page->SetBackgroundColor(Qt::white);
@@ -729,6 +742,8 @@ Section Composition()
     foot->SetTextFont(15, 400);
     foot->SetTextColor(QColor(180, 180, 180));
     foot->SetAlignment(CTStaticGdiplus::kAlignCenter);
+    page->SetRoundedCorners(8, 8);
+    page->show();
     window.show();
     Settle();
     s.tiles.append({AsWindow(Grab(&window), 8, Qt::white), QStringLiteral("817 x 540")});
@@ -746,6 +761,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    QCursor::setPos(kPointerAway);
     if (argc != 2) {
         std::fprintf(stderr, "usage: gallery OUT.png\n");
         return 2;
