@@ -129,6 +129,14 @@ QImage AsWindow(const QImage& content, int radius, const QColor& stageColour)
     return out;
 }
 
+// Small pictures at twice their size, pixel for pixel, so they can be judged.
+void MagnifyTiles(Section& section)
+{
+    for (Tile& t : section.tiles) {
+        t.image = t.image.scaled(t.image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
+}
+
 struct ButtonSpec {
     QString text;
     QSize size;
@@ -309,7 +317,7 @@ Section Buttons()
 
 Section TitleButtons()
 {
-    Section s{QStringLiteral("Title-bar and close buttons"), {}};
+    Section s{QStringLiteral("Title-bar and close buttons (shown twice their size)"), {}};
     const QImage devicesBk = LoadSkinImage(SkinPath(QStringLiteral("main_bk.jpg")));
     const QImage adapterBk = LoadSkinImage(SkinPath(QStringLiteral("main_bk.png")));
     const QPoint minAt(763 - 8, 16 - 8);
@@ -354,6 +362,7 @@ Section TitleButtons()
     del.disabled = QStringLiteral("btn_close_over.png");
     s.tiles.append({ButtonTile(del, Force::Normal), QStringLiteral("Delete template")});
     s.tiles.append({ButtonTile(del, Force::Hover), QStringLiteral("Delete · hover")});
+    MagnifyTiles(s);
     return s;
 }
 
@@ -640,7 +649,7 @@ Section Pictures()
 
 Section GridImages()
 {
-    Section s{QStringLiteral("Grid check and status images"), {}};
+    Section s{QStringLiteral("Grid check and status images (shown twice their size)"), {}};
     const std::pair<const char*, const char*> icons[] = {
         {"unselect.bmp", "not checked"}, {"select.bmp", "checked"}, {"part_select.bmp", "partly"},
         {"success.bmp", "success"},      {"error.bmp", "fail"},     {"operating.bmp", "operating"},
@@ -654,6 +663,7 @@ Section GridImages()
         p.end();
         s.tiles.append({tile, QLatin1String(name)});
     }
+    MagnifyTiles(s);
     return s;
 }
 
