@@ -99,9 +99,10 @@ std::filesystem::path FreshDir(const std::string& name)
 }
 
 // Sends one block at a time and waits for its acknowledgement, as the tool
-// does; returns how many blocks were acknowledged.
+// does, sending it again after each `wait` without one, `sends` times at
+// most; returns how many blocks were acknowledged.
 size_t DeliverFile(ToolSocket& tool, const MacAddress& toolMac, const MacAddress& device,
-                   const std::string& content)
+                   const std::string& content, std::chrono::milliseconds wait = 2s, int sends = 1)
 {
     transmit_frame_stu frame;
     BuildHeader(frame, device, toolMac, FramePara, OpParaBlock, 1);
@@ -110,12 +111,17 @@ size_t DeliverFile(ToolSocket& tool, const MacAddress& toolMac, const MacAddress
     BlockCutter cutter(frame, bytes);
     size_t acknowledged = 0;
     while (cutter.Next()) {
-        if (!tool.Send(frame))
-            return acknowledged;
-        transmit_frame_stu answer;
         bool acked = false;
-        while (!acked && tool.Receive(answer, 2s))
-            acked = IsBlockAck(answer, FramePara, SeqOf(frame));
+        for (int send = 0; send < sends && !acked; ++send) {
+            if (!tool.Send(frame))
+                return acknowledged;
+            const auto deadline = std::chrono::steady_clock::now() + wait;
+            transmit_frame_stu answer;
+            while (!acked && std::chrono::steady_clock::now() < deadline &&
+                   tool.Receive(answer, std::chrono::duration_cast<std::chrono::milliseconds>(
+                                            deadline - std::chrono::steady_clock::now())))
+                acked = IsBlockAck(answer, FramePara, SeqOf(frame));
+        }
         if (!acked)
             return acknowledged;
         ++acknowledged;
@@ -130,37 +136,52 @@ TEST_F(SegmentTest, EveryDeviceAnswersABroadcast)
     ToolSocket tool(segment->ToolInterface());
     ASSERT_TRUE(tool.Ok());
     const MacAddress base{0x02, 0x6b, 0x73, 0x10, 0x00, 0xfe};  // counts over a byte boundary
-    auto devsim = segment->StartDevsim({"--devices", "50", "--base-mac", "02:6B:73:10:00:FE",
-                                        "--answer-repeat", "2", "--ssid2", "S{n}", "--key5",
-                                        "key-{mac}", "--full-width"});
-    ASSERT_FALSE(devsim->WaitForLine("READY", 5s).empty());
+    struct Case {
+        size_t devices;
+        int repeat;
+    };
+    for (const Case c : {Case{50, 2}, Case{1000, 1}}) {
+        auto devsim =
+            segment->StartDevsim({"--devices", std::to_string(c.devices), "--base-mac",
+                                  "02:6B:73:10:00:FE", "--answer-repeat", std::to_string(c.repeat),
+                                  "--ssid2", "S{n}", "--key5", "key-{mac}", "--full-width"});
+        ASSERT_FALSE(devsim->WaitForLine("READY", 5s).empty());
 
-    ASSERT_TRUE(tool.Send(BuildDiscoverRequest(segment->ToolMac())));
-    std::map<std::string, int> answers;
-    transmit_frame_stu frame;
-    while (answers.size() < 50 || answers.rbegin()->second < 2) {
-        if (!tool.Receive(frame, 2s))
-            break;
-        ASSERT_EQ(FrameTypeOf(frame), FrameDiscover);
-        ASSERT_EQ(FrameOpOf(frame), OpAck);
-        ASSERT_EQ(0, std::memcmp(frame.dstMac, segment->ToolMac().data(), 6));
-        ++answers[MacTextOf(frame)];
-        const auto* bytes = reinterpret_cast<const uint8_t*>(&frame);
-        if (MacTextOf(frame) == "02:6B:73:10:01:00") {  // the third device
-            EXPECT_EQ(std::string(bytes + kSsid2Offset, bytes + kSsid2Offset + 2), "S3");
-            EXPECT_NE(bytes[kSsid2Offset + kSsid2Size - 1], 0) << "full width, no NUL";
-            EXPECT_EQ(std::string(bytes + kWpaKey5Offset, bytes + kWpaKey5Offset + 16),
-                      "key-026B73100100");
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_TRUE(tool.Send(BuildDiscoverRequest(segment->ToolMac())));
+        std::map<std::string, int> answers;
+        size_t total = 0;
+        transmit_frame_stu frame;
+        while (total < c.devices * c.repeat && tool.Receive(frame, 2s)) {
+            ++total;
+            ASSERT_EQ(FrameTypeOf(frame), FrameDiscover);
+            ASSERT_EQ(FrameOpOf(frame), OpAck);
+            ASSERT_EQ(0, std::memcmp(frame.dstMac, segment->ToolMac().data(), 6));
+            ++answers[MacTextOf(frame)];
+            const auto* bytes = reinterpret_cast<const uint8_t*>(&frame);
+            if (MacTextOf(frame) == "02:6B:73:10:01:00") {  // the third device
+                EXPECT_EQ(std::string(bytes + kSsid2Offset, bytes + kSsid2Offset + 2), "S3");
+                EXPECT_NE(bytes[kSsid2Offset + kSsid2Size - 1], 0) << "full width, no NUL";
+                EXPECT_EQ(std::string(bytes + kWpaKey5Offset, bytes + kWpaKey5Offset + 16),
+                          "key-026B73100100");
+            }
         }
+        const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        std::printf("%zu devices: %zu answers in %lld ms\n", c.devices, total,
+                    static_cast<long long>(elapsed.count()));
+        ASSERT_EQ(answers.size(), c.devices);
+        EXPECT_EQ(answers.begin()->first, MacText(base.data()));
+        for (const auto& [mac, count] : answers)
+            EXPECT_EQ(count, c.repeat) << mac;
+        EXPECT_FALSE(devsim
+                         ->WaitForLine("DISCOVER from=" + segment->ToolMacText() +
+                                           " answers=" + std::to_string(c.devices * c.repeat),
+                                       2s)
+                         .empty());
+        EXPECT_EQ(devsim->Stop(), 0);
+        EXPECT_FALSE(devsim->WaitForLine("SUMMARY", 1s).empty());
     }
-    ASSERT_EQ(answers.size(), 50u);
-    EXPECT_EQ(answers.begin()->first, MacText(base.data()));
-    for (const auto& [mac, count] : answers)
-        EXPECT_EQ(count, 2) << mac;
-    EXPECT_FALSE(devsim->WaitForLine("DISCOVER from=" + segment->ToolMacText() + " answers=100", 2s)
-                     .empty());
-    EXPECT_EQ(devsim->Stop(), 0);
-    EXPECT_FALSE(devsim->WaitForLine("SUMMARY", 1s).empty());
 }
 
 TEST_F(SegmentTest, DeliveriesAreReassembledAndAnswered)
@@ -294,4 +315,29 @@ TEST_F(SegmentTest, JunkReachesTheToolAtTheGivenRate)
     EXPECT_GT(longest, kFrameSize);
     EXPECT_LT(shortest, 100u);
     EXPECT_EQ(devsim->Stop(), 0);
+}
+
+TEST_F(SegmentTest, LossyDeliveriesStillArriveWhole)
+{
+    // A third of the frames lost each way: resends and lost acknowledgements
+    // must neither drop nor repeat a block in the file.
+    ToolSocket tool(segment->ToolInterface());
+    ASSERT_TRUE(tool.Ok());
+    const auto out = FreshDir("lossy");
+    const MacAddress device{0x02, 0x6b, 0x73, 0x00, 0x00, 0x01};
+    auto devsim = segment->StartDevsim({"--out", out.string(), "--loss", "0.33", "--seed", "5"});
+    ASSERT_FALSE(devsim->WaitForLine("READY", 5s).empty());
+    std::string content(40 * 1024 + 17, 0);
+    for (size_t i = 0; i < content.size(); ++i)
+        content[i] = static_cast<char>(i * 131 + i / 1024);
+    ASSERT_EQ(DeliverFile(tool, segment->ToolMac(), device, content, 30ms, 50), 41u);
+    const std::string received = devsim->WaitForLine("RECEIVED 02:6B:73:00:00:01 kind=1", 2s);
+    EXPECT_NE(received.find("bytes=40977 blocks=41"), std::string::npos) << received;
+    EXPECT_EQ(received.find("sends=1x41"), std::string::npos) << "some blocks came twice";
+    EXPECT_EQ(ReadAll(out / "026B73000001.1.bin"), content);
+    EXPECT_EQ(devsim->Stop(), 0);
+    const std::string summary = devsim->WaitForLine("SUMMARY", 1s);
+    EXPECT_EQ(summary.find("lost_in=0 "), std::string::npos) << summary;
+    EXPECT_EQ(summary.find("lost_out=0 "), std::string::npos) << summary;
+    std::filesystem::remove_all(out);
 }
