@@ -12,7 +12,10 @@ namespace {
 struct LanguageState {
     QString name = QStringLiteral("English");
     QString tablePath;
-    ProfileFile table;
+    // Keys folded to lower case; values already cut to the value cap and
+    // with their markers replaced, so a lookup is one hash probe. Keys whose
+    // value is empty are left out: an empty value counts as missing.
+    QHash<QString, QString> table;
 };
 
 // Written once by InitLanguage before other threads start; read-only afterwards.
@@ -31,14 +34,18 @@ QString ReplaceMarkers(QString text)
     return text;
 }
 
-QString AsciiLower(const QString& text)
+bool MayHoldMarkers(const QString& text)
 {
-    QString key = text;
-    for (QChar& c : key) {
-        if (c >= u'A' && c <= u'Z')
-            c = QChar(c.unicode() + 32);
+    return text.contains(u'\\') || text.contains(u'[');
+}
+
+bool HasUpperCase(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.toLower() != c)
+            return true;
     }
-    return key;
+    return false;
 }
 
 }  // namespace
@@ -93,7 +100,21 @@ void InitLanguageForLocale(const std::string& programFolder, int localeId)
         name = QStringLiteral("English");
     state.name = name;
     state.tablePath = folder + name + QStringLiteral(".lng");
-    state.table = ProfileFile::Load(state.tablePath);
+    state.table.clear();
+    const ProfileFile table = ProfileFile::Load(state.tablePath);
+    if (const auto* pairs = table.Section(QStringLiteral("ProgramOutStr"))) {
+        state.table.reserve(pairs->size());
+        for (auto it = pairs->cbegin(); it != pairs->cend(); ++it) {
+            if (it.value().isEmpty())
+                continue;
+            state.table.insert(it.key(), ReplaceMarkers(it.value().left(kTranslationChars)));
+        }
+    }
+}
+
+QString LanguageTablePath()
+{
+    return State().tablePath;
 }
 
 QString LanguageName()
@@ -105,8 +126,13 @@ QString Translate(const QString& text)
 {
     if (text.isEmpty())
         return {};
-    const auto value = State().table.Value(QStringLiteral("ProgramOutStr"), AsciiLower(text));
-    return ReplaceMarkers(value && !value->isEmpty() ? *value : text);
+    // The table's keys are matched without regard to letter case; most
+    // program texts are looked up as they stand, without a folded copy.
+    const QHash<QString, QString>& table = State().table;
+    const auto it = HasUpperCase(text) ? table.constFind(text.toLower()) : table.constFind(text);
+    if (it != table.constEnd())
+        return it.value();
+    return MayHoldMarkers(text) ? ReplaceMarkers(text) : text;
 }
 
 std::string Translate(std::string_view text)

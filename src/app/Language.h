@@ -19,6 +19,11 @@ int SystemLocaleId();
 
 // The name of the chosen language ("English" when none is configured).
 QString LanguageName();
+// The full path of the chosen table file (it may not exist).
+QString LanguageTablePath();
+
+// A translation is read up to this many characters.
+inline constexpr int kTranslationChars = 1022;
 
 // The text to show for an English text of the program. Any thread may call it.
 QString Translate(const QString& text);

@@ -75,7 +75,8 @@ const char* OperateKindName(int32_t kind)
 
 std::string FormatDateTime(const std::tm& local)
 {
-    char text[32];
+    // Wide enough for any int fields, so an odd struct tm never truncates mid-number.
+    char text[96];
     std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", local.tm_year + 1900,
                   local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec);
     return text;

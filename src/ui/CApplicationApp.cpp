@@ -5,17 +5,114 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 namespace kestrune {
 
 CApplicationApp::CApplicationApp(int& argc, char** argv) : QApplication(argc, argv) {}
 
+CApplicationApp::~CApplicationApp() = default;
+
+CApplicationApp* CApplicationApp::Instance()
+{
+    return qobject_cast<CApplicationApp*>(QCoreApplication::instance());
+}
+
 int CApplicationApp::InitInstance()
 {
-    InitLanguage(ProgramFolder());
+    // The socket layer, common controls, graphics library and COM start-up
+    // steps have nothing to do on this platform; the window framework is the
+    // QApplication this object already is.
+    InstallFontSubstitutes();
+
+    // A second instance ends silently, before anything is shown.
+    if (!TakeSingleInstanceLock())
+        return 0;
+    LoadProgramFolderAndLanguage();
+    ReadSettings();
+    BuildSkinPaths();
+    if (!CreateManagers()) {
+        ExitInstance();
+        return 0;
+    }
+    RunMainWindow();
+    ExitInstance();
+    return 0;
+}
+
+void CApplicationApp::ExitInstance()
+{
+    // Nothing of the start-up needs releasing here: the managers are
+    // process-wide and go at process exit, and the instance lock is released
+    // by the kernel with the process. Release it early anyway so a new start
+    // is not refused while this process finishes its exit.
+    if (m_instanceLock)
+        m_instanceLock->Release();
+}
+
+bool CApplicationApp::TakeSingleInstanceLock()
+{
+    m_instanceLock = std::make_unique<SingleInstanceLock>(kInstanceLockName);
+    return m_instanceLock->TryAcquire();
+}
+
+void CApplicationApp::LoadProgramFolderAndLanguage()
+{
+    m_programFolder = ProgramFolder();
+    InitLanguage(m_programFolder);
+}
+
+void CApplicationApp::ReadSettings()
+{
+    LoadApplicationSettings(m_programFolder);
+    m_settings = ApplicationSettings();
+}
+
+void CApplicationApp::BuildSkinPaths()
+{
+    BuildApplicationSkinPaths(m_programFolder);
+    m_skins = ApplicationSkinPaths();
+}
+
+bool CApplicationApp::CreateManagers()
+{
+    // The transport manager and the results database manager are created
+    // here once they exist.
+    return true;
+}
+
+void CApplicationApp::RunMainWindow()
+{
+    // Stands in for the main window until it lands: an empty window of the
+    // main window's size, so start-up and shutdown can be tried end to end.
     QWidget window;
+    window.setObjectName(QStringLiteral("CApplicationDlg"));
+    window.setWindowTitle(Translate(QStringLiteral("Kestrune")));
     window.setFixedSize(817, 540);
     window.show();
-    return exec();
+    exec();
+}
+
+QColor CApplicationApp::ToColor(uint32_t colour)
+{
+    return QColor(RedOf(colour), GreenOf(colour), BlueOf(colour));
+}
+
+QFont CApplicationApp::ToFont(const FontDescription& font)
+{
+    QFont result(QString::fromUtf8(font.faceName));
+    if (font.height != 0)
+        result.setPixelSize(std::abs(font.height));
+    if (font.weight > 0)
+        result.setWeight(static_cast<QFont::Weight>(std::clamp(font.weight, 1, 1000)));
+    return result;
+}
+
+void CApplicationApp::InstallFontSubstitutes()
+{
+    QFont::insertSubstitutions(QStringLiteral("Microsoft YaHei"),
+                               {QStringLiteral("WenQuanYi Micro Hei"),
+                                QStringLiteral("Noto Sans CJK SC"), QStringLiteral("sans-serif")});
 }
 
 }  // namespace kestrune
