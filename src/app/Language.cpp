@@ -128,8 +128,12 @@ QString Translate(const QString& text)
         return {};
     // The table's keys are matched without regard to letter case; most
     // program texts are looked up as they stand, without a folded copy.
+    // Keys are trimmed in the table, so a text with blanks around it (such as
+    // a label followed by its value) is looked up trimmed.
     const QHash<QString, QString>& table = State().table;
-    const auto it = HasUpperCase(text) ? table.constFind(text.toLower()) : table.constFind(text);
+    const bool padded = text.front().isSpace() || text.back().isSpace();
+    const QString& key = padded ? text.trimmed() : text;
+    const auto it = HasUpperCase(key) ? table.constFind(key.toLower()) : table.constFind(key);
     if (it != table.constEnd())
         return it.value();
     return MayHoldMarkers(text) ? ReplaceMarkers(text) : text;

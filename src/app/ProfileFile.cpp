@@ -54,8 +54,9 @@ ProfileFile ProfileFile::FromBytes(const QByteArray& bytes)
             end = text.size();
         const QString line = text.mid(start, end - start).trimmed();
         start = end + 1;
-        if (line.isEmpty())
-            continue;
+        if (line.isEmpty() || line.front() == u';')
+            continue;  // comments: no program text starts with ';'
+
         if (line.front() == u'[') {
             const qsizetype close = line.indexOf(u']');
             const QString name = line.mid(1, close < 0 ? -1 : close - 1).trimmed().toLower();
