@@ -548,6 +548,21 @@ std::unique_ptr<ChildProcess> VirtualSegment::StartDevsim(
     return StartOnDeviceSide(argv);
 }
 
+std::unique_ptr<ChildProcess> VirtualSegment::StartDevsimReady(
+    const std::vector<std::string>& args, std::chrono::milliseconds timeout) const
+{
+    std::unique_ptr<ChildProcess> devsim = StartDevsim(args);
+    if (devsim->WaitForLine("READY", timeout).empty()) {
+        devsim->Stop(std::chrono::seconds(1));
+        std::string output;
+        for (const std::string& line : devsim->Lines())
+            output += "\n  " + line;
+        throw std::runtime_error("kestrune-devsim (" + DevsimPath() + ") did not get ready:" +
+                                 (output.empty() ? std::string(" no output") : output));
+    }
+    return devsim;
+}
+
 void VirtualSegment::RunInDeviceNetwork(const std::function<void()>& fn) const
 {
     // Network namespaces are per thread: a thread that joins the device
