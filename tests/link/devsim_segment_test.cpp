@@ -352,3 +352,12 @@ TEST_F(SegmentTest, LossyDeliveriesStillArriveWhole)
     EXPECT_EQ(summary.find("lost_out=0 "), std::string::npos) << summary;
     std::filesystem::remove_all(out);
 }
+
+TEST_F(SegmentTest, SimulatorEndsWhenItsInterfaceGoes)
+{
+    auto devsim = segment->StartDevsimReady({});
+    ASSERT_EQ(segment->RunOnDeviceSide(
+                  {"/bin/sh", "-c", "exec ip link del " + segment->DeviceInterface()}),
+              0);
+    EXPECT_EQ(devsim->Wait(5s), 3) << "it should notice the capture failing and end";
+}

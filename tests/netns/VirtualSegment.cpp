@@ -516,7 +516,7 @@ VirtualSegment::~VirtualSegment()
 {
     // Deleting the tool end takes its peer with it at once; the holder's
     // namespace then goes when the holder does.
-    if (!m_toolIf.empty())
+    if (!m_toolIf.empty() && ::if_nametoindex(m_toolIf.c_str()) != 0)
         RunCommand({FindIp(), "link", "del", m_toolIf});
     ::close(m_netFd);
     ::close(m_mntFd);
