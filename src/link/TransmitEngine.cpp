@@ -21,7 +21,7 @@ namespace {
 
 // A delivery reads only acknowledgements and results of its own device, one
 // at a time, so a small ring is plenty and keeps a hundred jobs frugal.
-constexpr int kTransmitBufferBytes = 256 << 10;
+constexpr int kTransmitBufferBytes = 128 << 10;
 
 struct JobCounter {
     std::mutex lock;
