@@ -75,8 +75,8 @@ TEST_F(TransportTest, ScanFindsEveryDeviceOnceWithTheTimeOfItsFirstAnswer)
 {
     const MacAddress base = Mac(0x02, 0x6B, 0x73, 0x60, 0x00, 0x01);
     // Every answer twice, and fields filled to their full width without a NUL.
-    auto sim = StartSim({"--devices", "50", "--base-mac", NthMac(base, 0), "--answer-repeat", "2",
-                         "--full-width"});
+    auto sim = StartSim(
+        {"--devices", "50", "--base-mac", NthMac(base, 0), "--answer-repeat", "2", "--full-width"});
     const std::string before = NowText();
     Scan();
     ASSERT_TRUE(WaitUntil([&] { return manage->DeviceCount() == 50 && RowCount() == 50; }, 5s))
@@ -144,8 +144,8 @@ TEST_F(TransportTest, ResultFramesSetStatusesAndWriteResultLogs)
         int para, logo, anti;
     };
     const Case cases[] = {
-        {1, 6, "PARA_DATA", true, 2, 0, 0},     {1, 5, "PARA_DATA", false, 3, 0, 0},
-        {2, 8, "LOG_DATA", true, 0, 2, 0},      {2, 7, "LOG_DATA", false, 0, 3, 0},
+        {1, 6, "PARA_DATA", true, 2, 0, 0},      {1, 5, "PARA_DATA", false, 3, 0, 0},
+        {2, 8, "LOG_DATA", true, 0, 2, 0},       {2, 7, "LOG_DATA", false, 0, 3, 0},
         {3, 10, "JSON_CMD_DATA", true, 0, 0, 2}, {3, 9, "JSON_CMD_DATA", false, 0, 0, 7},
     };
     const unsigned n = std::size(cases);
@@ -246,8 +246,8 @@ TEST_F(TransportTest, JunkNeitherCrashesNorDisturbs)
 
     std::mt19937 random(5);
     const MacAddress tool = segment->ToolMac();
-    const size_t sizes[] = {14, 15, 20, 21, 22, 23, 90, 221, 222, 223, 1284, 1285, 1286, 1287,
-                            1500, 1600, 1601, 4000, 9000};
+    const size_t sizes[] = {14,   15,   20,   21,   22,   23,   90,   221,  222, 223,
+                            1284, 1285, 1286, 1287, 1500, 1600, 1601, 4000, 9000};
     std::vector<uint8_t> bytes(9000);
     int sent = 0;
     for (uint16_t type = 0; type <= 5; ++type) {
@@ -258,8 +258,8 @@ TEST_F(TransportTest, JunkNeitherCrashesNorDisturbs)
                 // To the tool from strangers, every type and op, never a
                 // discovery answer or result of a known device.
                 std::memcpy(bytes.data(), tool.data(), 6);
-                const uint8_t stranger[6] = {0x02, 0xEE, 0, static_cast<uint8_t>(type),
-                                             static_cast<uint8_t>(op), 1};
+                const uint8_t stranger[6] = {
+                    0x02, 0xEE, 0, static_cast<uint8_t>(type), static_cast<uint8_t>(op), 1};
                 std::memcpy(bytes.data() + 6, stranger, 6);
                 bytes[12] = bytes[13] = 0x62;
                 if (size >= 20) {
