@@ -306,3 +306,29 @@ TEST_F(TransportTest, InitRestartsAndStopsWithinMilliseconds)
     EXPECT_FALSE(manage->Receiving());
     EXPECT_FALSE(manage->BroadcastDiscover());
 }
+
+TEST_F(TransportTest, KernelAdapterListLeadsToTheCaptureDevice)
+{
+    // The private namespace holds loopback and the tool end of the segment.
+    AdapterList list;
+    manage->GetAdapterList(list);
+    const adapter_info_stu* tool = nullptr;
+    for (const adapter_info_stu& adapter : list) {
+        EXPECT_STRNE("lo", adapter.adapterName);
+        if (segment->ToolInterface() == adapter.adapterName)
+            tool = &adapter;
+    }
+    ASSERT_NE(nullptr, tool);
+    EXPECT_EQ(0, std::memcmp(tool->mac, segment->ToolMac().data(), 6));
+    const std::string text = AdapterDisplayText(*tool);
+    EXPECT_NE(std::string::npos, text.find(" (" + segment->ToolMacText() + ")")) << text;
+
+    manage->SetCaptureName("");
+    manage->SetAdapterMac({});
+    ASSERT_TRUE(manage->ApplyAdapter(*tool));
+    EXPECT_EQ(segment->ToolInterface(), manage->CaptureName());
+    EXPECT_EQ(segment->ToolMac(), manage->AdapterMac());
+    // And the chosen adapter works: the threads open their capture on it.
+    ASSERT_TRUE(manage->Init());
+    EXPECT_TRUE(manage->Receiving());
+}
