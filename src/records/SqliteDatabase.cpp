@@ -168,10 +168,13 @@ bool SqliteDatabase::Open(const std::string& path)
     if (code == SQLITE_OK) {
         sqlite3_extended_result_codes(db, 1);
         // A store thrown away at every start and exit, written by many threads
-        // through one connection: no journal file and no syncs. The query at
-        // the end reads the header, so a file that is no database fails here
-        // rather than later.
+        // through one connection: no journal file, no syncs, and the file lock
+        // kept from the first read on (saves locking and re-reading the header
+        // at every statement; no other process has any business in it). The
+        // query at the end reads the header, so a file that is no database
+        // fails here rather than later.
         code = sqlite3_exec(db,
+                            "PRAGMA locking_mode=EXCLUSIVE;"
                             "PRAGMA journal_mode=MEMORY;"
                             "PRAGMA synchronous=OFF;"
                             "PRAGMA temp_store=MEMORY;"

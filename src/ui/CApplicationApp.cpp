@@ -1,9 +1,13 @@
 #include "CApplicationApp.h"
 
+#include "AcTransmitManage.h"
+#include "CApplicationDlg.h"
+#include "CSqlManagement.h"
+
 #include "Language.h"
 #include "ProgramFolder.h"
 
-#include <QWidget>
+#include <QMessageBox>
 
 #include <algorithm>
 
@@ -76,21 +80,30 @@ void CApplicationApp::BuildSkinPaths()
 
 bool CApplicationApp::CreateManagers()
 {
-    // The transport manager and the results database manager are created
-    // here once they exist.
+    // Both failures below come before any window exists: a plain message box
+    // without owner, as the system shows them.
+    CSqlManagement::SetOpenFailureHook([](const std::string& text) {
+        QMessageBox::warning(nullptr, QString(), QString::fromStdString(text));
+    });
+    m_transport = AcTransmitManage::Instance();
+    m_transport->SetCaptureListFailureHook([](const std::string& text) {
+        QMessageBox::warning(nullptr, QString(), QString::fromStdString(text));
+    });
+    m_database = CSqlManagement::GetInstance();
     return true;
 }
 
 void CApplicationApp::RunMainWindow()
 {
-    // Stands in for the main window until it lands: an empty window of the
-    // main window's size, so start-up and shutdown can be tried end to end.
-    QWidget window;
-    window.setObjectName(QStringLiteral("CApplicationDlg"));
-    window.setWindowTitle(Translate(QStringLiteral("Kestrune")));
-    window.setFixedSize(817, 540);
-    window.show();
-    exec();
+    {
+        CApplicationDlg window;
+        window.exec();
+    }
+    // The receive and manage threads stop now rather than at process exit,
+    // so nothing of the transport runs while static objects are torn down;
+    // the database file goes with its manager at exit.
+    if (m_transport)
+        m_transport->StopThreads();
 }
 
 QColor CApplicationApp::ToColor(uint32_t colour)

@@ -13,6 +13,9 @@
 
 namespace kestrune {
 
+class AcTransmitManage;
+class CSqlManagement;
+
 // The application object: the start-up sequence, the settings, the skin
 // paths, the process-wide managers and shutdown. There is one per process.
 class CApplicationApp : public QApplication {
@@ -45,6 +48,8 @@ public:
     int32_t RowHeight() const { return m_settings.rowHeight; }
     QString SkinPath(SkinImage image) const { return m_skins.Path(image); }
     QString SkinPath(QStringView fileName) const { return m_skins.Path(fileName); }
+    AcTransmitManage* Transport() const { return m_transport; }
+    CSqlManagement* Database() const { return m_database; }
 
     // A settings colour (0x00BBGGRR) and font description as Qt values; the
     // height is in pixels and a weight of 0 is the normal weight.
@@ -65,6 +70,8 @@ private:
     void RunMainWindow();
 
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
+    AcTransmitManage* m_transport = nullptr;
+    CSqlManagement* m_database = nullptr;
     std::string m_programFolder;
     AppSettings m_settings;
     SkinPaths m_skins;

@@ -1,5 +1,6 @@
 #include "CSqlManagement.h"
 #include "Language.h"
+#include "ProgramFolder.h"
 #include "SqliteDatabase.h"
 #include "TempFolder.h"
 
@@ -62,12 +63,21 @@ struct StoredRow {
     std::string paraText, logoText, antiText;
 };
 
+// The manager keeps its file locked for the whole run; switching its
+// connection back to normal locking lets a second connection read the file.
+void AllowSecondReader(CSqlManagement& db)
+{
+    ASSERT_TRUE(db.ExecuteSql("PRAGMA locking_mode=NORMAL; SELECT count(*) FROM ap_info"));
+}
+
 StoredRow ReadStoredRow(const std::string& path, const std::string& mac)
 {
     StoredRow row;
     SqliteDatabase reader;
-    if (!reader.Open(path))
+    if (!reader.Open(path)) {
+        ADD_FAILURE() << reader.LastError();
         return row;
+    }
     auto query = reader.Prepare("SELECT * FROM ap_info WHERE mac=?1");
     if (!query || !query->Bind(1, mac) || query->Step() != SqliteStatement::StepResult::Row)
         return row;
@@ -121,6 +131,7 @@ TEST(ResultsDatabase, AddDeviceInsertsOrOverwritesKeepingResult)
 {
     TempFolder folder;
     CSqlManagement db(folder.Path());
+    AllowSecondReader(db);
     ASSERT_TRUE(db.AddDevice(
         Device("AA:00:00:00:00:01", "2024-03-05 09:00:00", "old2", "old5", "oldkey2", "oldkey5")));
     ASSERT_TRUE(db.AddDevice(Device("AA:00:00:00:00:02")));
@@ -317,6 +328,7 @@ TEST(ResultsDatabase, UpdatesWriteCodeAndTextOfOneRowOrNothing)
 {
     TempFolder folder;
     CSqlManagement db(folder.Path());
+    AllowSecondReader(db);
     ASSERT_TRUE(db.AddDevice(Device("AA:00:00:00:00:01")));
 
     struct Case {
@@ -395,6 +407,7 @@ TEST(ResultsDatabase, ResetAllStatusDeleteAllDevicesAndExecuteSql)
 {
     TempFolder folder;
     CSqlManagement db(folder.Path());
+    AllowSecondReader(db);
     const char* macs[] = {"AA:00:00:00:00:01", "AA:00:00:00:00:02"};
     for (const char* mac : macs) {
         ASSERT_TRUE(db.AddDevice(Device(mac)));
@@ -529,6 +542,20 @@ TEST_F(OpenFailure, TextGoesThroughTheLanguageTable)
     InitLanguageForLocale(program.Path(), 1033);
     EXPECT_EQ(calls, 1);
     EXPECT_EQ(lastText, "打开数据库失败，无法获取数据。");
+}
+
+TEST(ResultsDatabase, OneInstanceForTheProcessInTheProgramFolder)
+{
+    TempFolder program;
+    OverrideProgramFolder(program.Path());
+    CSqlManagement* db = CSqlManagement::GetInstance();
+    ASSERT_NE(db, nullptr);
+    EXPECT_EQ(CSqlManagement::GetInstance(), db);
+    EXPECT_EQ(db->FilePath(), program.Path() + "data.mdb");
+    EXPECT_TRUE(std::filesystem::is_regular_file(db->FilePath()));
+    EXPECT_TRUE(db->IsOpen());
+    EXPECT_TRUE(db->AddDevice(Device("AA:00:00:00:00:01")));
+    EXPECT_TRUE(db->DeleteAllDevices());
 }
 
 TEST(SqliteLayer, KeepsTheLastErrorInItsTextForm)

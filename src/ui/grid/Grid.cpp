@@ -1,3 +1,0 @@
-// The grid control lands here.
-namespace kestrune {
-}  // namespace kestrune
