@@ -40,7 +40,8 @@ QPixmap ListImage(SkinImage image)
     const QImage loaded = LoadSkinImage(SkinPath(image));
     if (loaded.isNull())
         return {};
-    QPixmap pixmap = QPixmap::fromImage(loaded.scaled(24, 24).convertToFormat(QImage::Format_ARGB32));
+    QPixmap pixmap =
+        QPixmap::fromImage(loaded.scaled(24, 24).convertToFormat(QImage::Format_ARGB32));
     pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 255, 255), Qt::MaskInColor));
     return pixmap;
 }
@@ -48,14 +49,14 @@ QPixmap ListImage(SkinImage image)
 int StatusImageOf(ResultClass result)
 {
     switch (result) {
-    case ResultSuccess:
-        return CDevicesControlDlg::ImageSuccess;
-    case ResultFail:
-        return CDevicesControlDlg::ImageError;
-    case ResultOperating:
-        return CDevicesControlDlg::ImageOperating;
-    default:
-        return CDevicesControlDlg::ImageNone;
+        case ResultSuccess:
+            return CDevicesControlDlg::ImageSuccess;
+        case ResultFail:
+            return CDevicesControlDlg::ImageError;
+        case ResultOperating:
+            return CDevicesControlDlg::ImageOperating;
+        default:
+            return CDevicesControlDlg::ImageNone;
     }
 }
 
@@ -80,6 +81,9 @@ constexpr int kHeaderHeight = 38;
 CDevicesControlDlg::CDevicesControlDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
+    // A dialog given no window type becomes a window of its own; a page is a
+    // plain child of the main window.
+    setWindowFlags(Qt::Widget);
     SetupControls();
     SetupGrid();
     connect(&m_timer1000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer1000);
@@ -121,10 +125,9 @@ void CDevicesControlDlg::SetupControls()
     LayoutCounters();
 
     for (auto* button : {m_customization, m_antiTheft}) {
-        button->SetImages(SkinPath(SkinImage::ProtectionBtnNormal),
-                          SkinPath(SkinImage::ProtectionBtnOver),
-                          SkinPath(SkinImage::ProtectionBtnDown),
-                          SkinPath(SkinImage::ProtectionBtnDisable));
+        button->SetImages(
+            SkinPath(SkinImage::ProtectionBtnNormal), SkinPath(SkinImage::ProtectionBtnOver),
+            SkinPath(SkinImage::ProtectionBtnDown), SkinPath(SkinImage::ProtectionBtnDisable));
         button->SetTextColors(Qt::white, Qt::white, Qt::white);
         button->SetTextFont(17, 400);
     }
@@ -146,9 +149,11 @@ void CDevicesControlDlg::LayoutCounters()
     // Each count takes the room its digits need, so that counts of a thousand
     // devices are not cut off; the texts after it move along.
     int x = 26;
-    const std::pair<CTStaticGdiplus*, int> line[] = {
-        {m_successLabel, 150}, {m_successCountLabel, 15}, {m_failLabel, 92},
-        {m_failCountLabel, 15}, {m_devicesLabel, 45}};
+    const std::pair<CTStaticGdiplus*, int> line[] = {{m_successLabel, 150},
+                                                     {m_successCountLabel, 15},
+                                                     {m_failLabel, 92},
+                                                     {m_failCountLabel, 15},
+                                                     {m_devicesLabel, 45}};
     for (const auto& [label, width] : line) {
         const int needed = QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()) + 2;
         const int w = label == m_successCountLabel || label == m_failCountLabel
@@ -285,9 +290,10 @@ void CDevicesControlDlg::UpdateHeaderCheck()
     else if (m_checkedCount >= deviceRows)
         state = 1;
     m_checks[0] = state;
-    m_grid->SetItemImage(0, ColumnCheck, state == 0   ? ImageUnselect
-                                         : state == 1 ? ImageSelect
-                                                      : ImagePartSelect);
+    m_grid->SetItemImage(0, ColumnCheck,
+                         state == 0   ? ImageUnselect
+                         : state == 1 ? ImageSelect
+                                      : ImagePartSelect);
 }
 
 void CDevicesControlDlg::OnGridClick(int row, int column)

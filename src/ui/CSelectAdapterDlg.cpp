@@ -78,6 +78,9 @@ QString CaptureCapabilityCommand(const QString& executable)
 CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
+    // A dialog given no window type becomes a window of its own; a page is a
+    // plain child of the main window.
+    setWindowFlags(Qt::Widget);
     m_logo = new CTPicture(this);
     m_caption = new CTStaticGdiplus(this);
     m_adapterBox = new CCustomComboBox(this);
@@ -169,7 +172,8 @@ void CSelectAdapterDlg::ShowIdleHint()
     } else if (m_adapterBox->GetCount() == 0) {
         SetHint(Translate(QStringLiteral("No Ethernet adapter found: connect one and enable it.")));
     } else if (m_owner && m_owner->Database() && !m_owner->Database()->IsOpen()) {
-        SetHint(Translate(QStringLiteral("The results database is not open: no device can be listed.")));
+        SetHint(Translate(
+            QStringLiteral("The results database is not open: no device can be listed.")));
     } else {
         SetHint(Translate(QStringLiteral("Choose the adapter that faces the devices, then scan.")));
     }
@@ -279,14 +283,14 @@ void CSelectAdapterDlg::OnScanTimer()
     if (m_owner && m_owner->Database())
         m_owner->Database()->QueryDevices(devices, count, success, fail, true, SortByMac);
     switch (m_decision.Tick(count)) {
-    case ScanDecision::Action::Finish:
-        FinishScan();
-        break;
-    case ScanDecision::Action::Rebroadcast:
-        AcTransmitManage::Instance()->BroadcastDiscover();
-        break;
-    case ScanDecision::Action::Continue:
-        break;
+        case ScanDecision::Action::Finish:
+            FinishScan();
+            break;
+        case ScanDecision::Action::Rebroadcast:
+            AcTransmitManage::Instance()->BroadcastDiscover();
+            break;
+        case ScanDecision::Action::Continue:
+            break;
     }
 }
 

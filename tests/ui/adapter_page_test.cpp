@@ -197,8 +197,9 @@ TEST_F(AdapterPageTest, ClosedDatabaseStillScansAndSays)
     CSqlManagement closed("/proc/kestrune-no-such-folder");
     window->SetDatabase(&closed);
     page()->FillAdapterBox();
-    if (CapturePermitted())
+    if (CapturePermitted()) {
         EXPECT_TRUE(page()->HintText().contains("database")) << page()->HintText().toStdString();
+    }
     page()->OnScanClicked();
     Tick(4);
     EXPECT_FALSE(page()->Scanning());

@@ -42,7 +42,8 @@ protected:
     void ClickCell(int row, int column)
     {
         CGridCtrl* grid = window->DevicesPage()->Grid();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(row, column).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->CellRect(row, column).center());
     }
 
     testenv::FakeAdapters adapters;
@@ -86,6 +87,10 @@ TEST_F(MainWindowTest, GeometryOfWindowAndPages)
     EXPECT_EQ(window->DevicesPage()->geometry(), QRect(0, 48, 817, 492));
     EXPECT_EQ(window->AntiTheftPage()->geometry(), QRect(198, 57, 420, 426));
     EXPECT_EQ(window->CustomizationPage()->geometry(), QRect(200, 142, 420, 324));
+    const QWidget* pages[] = {window->AdapterPage(), window->DevicesPage(), window->AntiTheftPage(),
+                              window->CustomizationPage()};
+    for (const QWidget* page : pages)
+        EXPECT_FALSE(page->isWindow());
     EXPECT_EQ(window->MinimiseButton()->toolTip(), "Min");
     EXPECT_EQ(window->CloseButton()->toolTip(), "Close");
     const auto actions = window->TrayMenu()->actions();
@@ -132,6 +137,7 @@ TEST_F(MainWindowTest, ThreeLooksAsThePagesChange)
 
     // "Change" returns to the adapter page, without a minimise button, and
     // forgets every tick.
+    ShowDevices();
     ClickCell(2, 0);
     EXPECT_EQ(window->DevicesPage()->CheckedCount(), 1);
     QTest::mouseClick(window->DevicesPage()->ChangeButton(), Qt::LeftButton);
