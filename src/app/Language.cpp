@@ -16,6 +16,10 @@ struct LanguageState {
     // with their markers replaced, so a lookup is one hash probe. Keys whose
     // value is empty are left out: an empty value counts as missing.
     QHash<QString, QString> table;
+    // The same values by the key exactly as the table spells it: program
+    // texts nearly always match their key's letter case, and this probe
+    // needs no folded copy of the text.
+    QHash<QString, QString> exact;
 };
 
 // Written once by InitLanguage before other threads start; read-only afterwards.
@@ -101,13 +105,17 @@ void InitLanguageForLocale(const std::string& programFolder, int localeId)
     state.name = name;
     state.tablePath = folder + name + QStringLiteral(".lng");
     state.table.clear();
+    state.exact.clear();
     const ProfileFile table = ProfileFile::Load(state.tablePath);
     if (const auto* pairs = table.Section(QStringLiteral("ProgramOutStr"))) {
         state.table.reserve(pairs->size());
+        state.exact.reserve(pairs->size());
         for (auto it = pairs->cbegin(); it != pairs->cend(); ++it) {
             if (it.value().isEmpty())
                 continue;
-            state.table.insert(it.key(), ReplaceMarkers(it.value().left(kTranslationChars)));
+            const QString shown = ReplaceMarkers(it.value().left(kTranslationChars));
+            state.table.insert(it.key(), shown);
+            state.exact.insert(table.KeySpelling(QStringLiteral("ProgramOutStr"), it.key()), shown);
         }
     }
 }
@@ -130,7 +138,10 @@ QString Translate(const QString& text)
     // program texts are looked up as they stand, without a folded copy.
     // Keys are trimmed in the table, so a text with blanks around it (such as
     // a label followed by its value) is looked up trimmed.
-    const QHash<QString, QString>& table = State().table;
+    const LanguageState& state = State();
+    if (const auto hit = state.exact.constFind(text); hit != state.exact.constEnd())
+        return hit.value();
+    const QHash<QString, QString>& table = state.table;
     const bool padded = text.front().isSpace() || text.back().isSpace();
     const QString& key = padded ? text.trimmed() : text;
     const auto it = HasUpperCase(key) ? table.constFind(key.toLower()) : table.constFind(key);

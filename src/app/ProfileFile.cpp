@@ -47,6 +47,7 @@ ProfileFile ProfileFile::FromBytes(const QByteArray& bytes)
     ProfileFile profile;
     const QString text = DecodeFile(bytes);
     QHash<QString, QString>* current = nullptr;
+    QHash<QString, QString>* spellings = nullptr;
     qsizetype start = 0;
     while (start <= text.size()) {
         qsizetype end = text.indexOf(u'\n', start);
@@ -61,6 +62,7 @@ ProfileFile ProfileFile::FromBytes(const QByteArray& bytes)
             const qsizetype close = line.indexOf(u']');
             const QString name = line.mid(1, close < 0 ? -1 : close - 1).trimmed().toLower();
             current = &profile.m_sections[name];
+            spellings = &profile.m_spellings[name];
             continue;
         }
         if (!current)
@@ -68,10 +70,12 @@ ProfileFile ProfileFile::FromBytes(const QByteArray& bytes)
         const qsizetype equals = line.indexOf(u'=');
         if (equals < 0)
             continue;
-        const QString key = line.left(equals).trimmed().toLower();
+        const QString spelling = line.left(equals).trimmed();
+        const QString key = spelling.toLower();
         if (key.isEmpty() || current->contains(key))
             continue;  // the first occurrence of a key wins
         current->insert(key, StripEnclosingQuotes(line.mid(equals + 1).trimmed()));
+        spellings->insert(key, spelling);
     }
     return profile;
 }
@@ -80,6 +84,12 @@ const QHash<QString, QString>* ProfileFile::Section(const QString& section) cons
 {
     const auto it = m_sections.constFind(section.toLower());
     return it == m_sections.constEnd() ? nullptr : &it.value();
+}
+
+QString ProfileFile::KeySpelling(const QString& section, const QString& foldedKey) const
+{
+    const auto it = m_spellings.constFind(section.toLower());
+    return it == m_spellings.constEnd() ? QString() : it.value().value(foldedKey);
 }
 
 std::optional<QString> ProfileFile::Value(const QString& section, const QString& key,

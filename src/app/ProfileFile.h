@@ -33,12 +33,16 @@ public:
     // All pairs of one section, keys folded to lower case.
     const QHash<QString, QString>* Section(const QString& section) const;
 
+    // The key of a pair as the file spells it, by its folded key.
+    QString KeySpelling(const QString& section, const QString& foldedKey) const;
+
     bool IsEmpty() const { return m_sections.isEmpty(); }
 
     static constexpr int kDefaultMaxLength = 1022;
 
 private:
     QHash<QString, QHash<QString, QString>> m_sections;
+    QHash<QString, QHash<QString, QString>> m_spellings;  // folded key -> key as written
 };
 
 }  // namespace kestrune

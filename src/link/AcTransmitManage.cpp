@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "CSqlManagement.h"
+#include "DebugLog.h"
 #include "PcapCapture.h"
 #include "ResultLog.h"
 
@@ -24,16 +25,6 @@ constexpr int kReceiveBufferBytes = 4 << 20;
 // Frames handled per wake-up before the manage thread is signalled.
 constexpr int kDrainBatch = 256;
 constexpr auto kReceiveReadyWait = std::chrono::seconds(2);
-
-// The debug log lines of Init.
-// TODO(debug log): call WriteDebugLog(origin, 1, line, message) of src/app here
-// once it has landed; the line is composed and dropped, nothing depends on it.
-void InitFailureLog(const char* origin, int line, const char* message)
-{
-    (void)origin;
-    (void)line;
-    (void)message;
-}
 
 void Signal(int fd)
 {
@@ -218,7 +209,7 @@ bool AcTransmitManage::Init()
     m_event = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     m_recvWake = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
     if (m_event < 0 || m_recvWake < 0) {
-        InitFailureLog(__PRETTY_FUNCTION__, 115, "create event_manage_discover fail");
+        WriteDebugLog(__PRETTY_FUNCTION__, 1, 115, "create event_manage_discover fail");
         CloseFd(m_event);
         CloseFd(m_recvWake);
         return false;
@@ -232,7 +223,7 @@ bool AcTransmitManage::Init()
         m_recvThread = std::thread(&AcTransmitManage::ReceiveThread, this, CaptureName(),
                                    AdapterMac(), m_recvWake);
     } catch (const std::system_error&) {
-        InitFailureLog(__PRETTY_FUNCTION__, 123, "create thread_recv_discover fail");
+        WriteDebugLog(__PRETTY_FUNCTION__, 1, 123, "create thread_recv_discover fail");
         return false;
     }
     {
@@ -243,7 +234,7 @@ bool AcTransmitManage::Init()
     try {
         m_manageThread = std::thread(&AcTransmitManage::ManageThread, this, m_event);
     } catch (const std::system_error&) {
-        InitFailureLog(__PRETTY_FUNCTION__, 131, "create thread_manage_discover fail");
+        WriteDebugLog(__PRETTY_FUNCTION__, 1, 131, "create thread_manage_discover fail");
         return false;
     }
     return true;

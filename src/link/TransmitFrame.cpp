@@ -111,6 +111,10 @@ BlockCutter::BlockCutter(transmit_frame_stu& frame, std::span<const uint8_t> fil
 
 bool BlockCutter::Next()
 {
+    // A file beyond the 16-bit sequence numbers yields no block at all, so
+    // none of it is ever sent.
+    if (!Fits())
+        return false;
     const bool firstBlock = m_blocks == 0;
     if (!firstBlock && m_position >= m_file.size())
         return false;

@@ -126,7 +126,8 @@ public:
 
     // False when the file has more blocks than the 16-bit sequence allows.
     bool Fits() const { return BlockCount(m_file.size()) <= kMaxBlocks; }
-    // Fills the next block; false when every block has been produced.
+    // Fills the next block; false when every block has been produced, and
+    // from the start for a file that does not fit.
     bool Next();
     uint32_t BlocksDone() const { return m_blocks; }
 

@@ -1,5 +1,6 @@
 #include "DeviceRecords.h"
 
+#include "DebugLog.h"
 #include "Language.h"
 #include "MacText.h"
 
@@ -51,6 +52,9 @@ ResultClass ClassifyResult(int32_t para, int32_t logo, int32_t anti)
     const ResultClass p = StatusClass(para);
     const ResultClass l = StatusClass(logo);
     const ResultClass a = StatusClass(anti);
+    // Developer trace only (category kestrune.debuglog, off by default).
+    qCDebug(lcDebugLog, "\r\n--------------------para:%d,logo:%d,anti:%d\r\n", para, logo, anti);
+    qCDebug(lcDebugLog, "\r\n--------------------rea:%d,reogo:%d,reanti:%d\r\n", p, l, a);
     if ((p == ResultSuccess && (l == ResultSuccess || l == ResultWaiting)) ||
         (p == ResultWaiting && l == ResultSuccess) || a == ResultSuccess)
         return ResultSuccess;

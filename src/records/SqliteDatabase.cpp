@@ -169,8 +169,10 @@ bool SqliteDatabase::Open(const std::string& path)
         sqlite3_extended_result_codes(db, 1);
         // A store thrown away at every start and exit, written by many threads
         // through one connection: no journal file, no syncs, and the file lock
-        // kept for the whole run. The query at the end reads the header, so a
-        // file that is no database fails here rather than later.
+        // kept from the first read on (saves locking and re-reading the header
+        // at every statement; no other process has any business in it). The
+        // query at the end reads the header, so a file that is no database
+        // fails here rather than later.
         code = sqlite3_exec(db,
                             "PRAGMA locking_mode=EXCLUSIVE;"
                             "PRAGMA journal_mode=MEMORY;"

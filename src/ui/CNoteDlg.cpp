@@ -3,9 +3,9 @@
 #include "CColorLine.h"
 #include "CTButtonPicture.h"
 #include "CTStaticGdiplus.h"
-#include "Language.h"
 #include "SkinFont.h"
 #include "SkinImage.h"
+#include "TranslateWindow.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -55,7 +55,7 @@ CNoteDlg::CNoteDlg(const QString& title, const QString& text, bool withCancel, Q
     m_topLine = new CColorLine(QColor(235, 238, 237), this);
     m_topLine->setGeometry(0, 35, 420, 1);
 
-    m_textStatic = new CTStaticGdiplus(QStringLiteral("Text"), this);
+    m_textStatic = new CTStaticGdiplus(this);
     m_textStatic->setGeometry(65, 49, 320, 60);
     m_textStatic->SetTextFont(17, 400);
     m_textStatic->SetTextColor(kNoteText);
@@ -84,11 +84,7 @@ CNoteDlg::CNoteDlg(const QString& title, const QString& text, bool withCancel, Q
 
     // The resource texts are translated before the caller's title and text
     // replace the placeholders, so those are never translated a second time.
-    // TODO(translate-window): replace these lines by TranslateWindow(this)
-    // once it is available.
-    setWindowTitle(Translate(windowTitle()));
-    m_ok->setText(Translate(m_ok->text()));
-    m_cancel->setText(Translate(m_cancel->text()));
+    TranslateWindow(this);
 
     m_titleStatic->SetText(m_title);
     m_textStatic->SetText(m_text);

@@ -145,4 +145,12 @@ void CTDialog::resizeEvent(QResizeEvent* event)
         UpdateWindowRegion();
 }
 
+void CTDialog::showEvent(QShowEvent* event)
+{
+    // A size set while hidden reaches resizeEvent late or not at all.
+    if (HasRoundedCorners())
+        UpdateWindowRegion();
+    QDialog::showEvent(event);
+}
+
 }  // namespace kestrune

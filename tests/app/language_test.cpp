@@ -147,7 +147,9 @@ TEST(Language, TranslateRules)
                  "Spaced=a[~Null~]b[~NullInfoChrys~]c\n"
                  "Order=x\\[~Null~]r\\n\n"
                  "Label:=\"Etikett: \"\n"
-                 "Straße=street\n");
+                 "Straße=street\n"
+                 "Dup=first\n"
+                 "DUP=second\n");
     InitLanguageForLocale(folder.Path(), 2052);
     struct Case {
         QString text, shown;
@@ -167,6 +169,8 @@ TEST(Language, TranslateRules)
         {QStringLiteral("STRAßE"), QStringLiteral("street")},
         {QStringLiteral("Missing\\n[~Null~]text"), QStringLiteral("Missing\n text")},
         {QStringLiteral("a=b"), QStringLiteral("a=b")},
+        {QStringLiteral("DUP"), QStringLiteral("first")},  // the first of a folded key wins
+        {QStringLiteral("dup"), QStringLiteral("first")},
         {QString(), QString()},
     };
     for (const Case& c : cases)

@@ -1,0 +1,28 @@
+# Runs the gallery and checks that it wrote a real, sizeable PNG.
+#   cmake -DGALLERY=<exe> -DOUT=<png> -P CheckGallery.cmake
+file(REMOVE ${OUT})
+get_filename_component(out_dir ${OUT} DIRECTORY)
+file(MAKE_DIRECTORY ${out_dir})
+execute_process(COMMAND ${GALLERY} ${OUT} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "gallery ended with ${rc}")
+endif()
+if(NOT EXISTS ${OUT})
+  message(FATAL_ERROR "gallery wrote no ${OUT}")
+endif()
+file(SIZE ${OUT} bytes)
+# The PNG signature, then the IHDR chunk with width and height.
+file(READ ${OUT} head LIMIT 24 HEX)
+string(SUBSTRING "${head}" 0 16 signature)
+if(NOT signature STREQUAL "89504e470d0a1a0a")
+  message(FATAL_ERROR "${OUT} is not a PNG")
+endif()
+string(SUBSTRING "${head}" 32 8 width_hex)
+string(SUBSTRING "${head}" 40 8 height_hex)
+math(EXPR width "0x${width_hex}")
+math(EXPR height "0x${height_hex}")
+message(STATUS "gallery: ${width} x ${height}, ${bytes} bytes")
+# A sheet of every control is wide and tall and far from empty.
+if(width LESS 1000 OR height LESS 1500 OR bytes LESS 100000)
+  message(FATAL_ERROR "${OUT} looks trivial: ${width} x ${height}, ${bytes} bytes")
+endif()
