@@ -60,6 +60,18 @@ int StatusImageOf(ResultClass result)
     }
 }
 
+// The largest pixel height, from the given one down to 11, at which the text
+// fits the width on one line: the substitute faces are wider than the one the
+// layout was drawn for, and translations are often longer.
+int FittingPixels(const QString& text, int width, int pixels, int weight)
+{
+    for (; pixels > 11; --pixels) {
+        if (QFontMetrics(SkinFont(pixels, weight)).horizontalAdvance(text) <= width)
+            break;
+    }
+    return pixels;
+}
+
 CTStaticGdiplus* MakeStatic(QWidget* parent, const QString& text, int weight)
 {
     auto* label = new CTStaticGdiplus(text, parent);
@@ -129,12 +141,12 @@ void CDevicesControlDlg::SetupControls()
             SkinPath(SkinImage::ProtectionBtnNormal), SkinPath(SkinImage::ProtectionBtnOver),
             SkinPath(SkinImage::ProtectionBtnDown), SkinPath(SkinImage::ProtectionBtnDisable));
         button->SetTextColors(Qt::white, Qt::white, Qt::white);
-        button->SetTextFont(17, 400);
+        button->SetTextFont(FittingPixels(button->text(), button->width() - 8, 17, 400), 400);
     }
     m_change->SetImage(SkinPath(SkinImage::ChangeBtnNormal));
     const QColor red(216, 34, 40);
     m_change->SetTextColors(red, red, red);
-    m_change->SetTextFont(17, 500);
+    m_change->SetTextFont(FittingPixels(m_change->text(), m_change->width() - 2, 17, 500), 500);
 
     connect(m_customization, &QPushButton::clicked, this,
             [this] { OnDeliveryButton(PageDeviceCustomization); });
@@ -146,8 +158,9 @@ void CDevicesControlDlg::SetupControls()
 
 void CDevicesControlDlg::LayoutCounters()
 {
-    // Each count takes the room its digits need, so that counts of a thousand
-    // devices are not cut off; the texts after it move along.
+    // Each text takes at least the room it needs, so that counts of a
+    // thousand devices (and longer translations) are not cut off; the texts
+    // after it move along.
     int x = 26;
     const std::pair<CTStaticGdiplus*, int> line[] = {{m_successLabel, 150},
                                                      {m_successCountLabel, 15},
@@ -156,9 +169,7 @@ void CDevicesControlDlg::LayoutCounters()
                                                      {m_devicesLabel, 45}};
     for (const auto& [label, width] : line) {
         const int needed = QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()) + 2;
-        const int w = label == m_successCountLabel || label == m_failCountLabel
-                          ? std::max(width, needed)
-                          : width;
+        const int w = std::max(width, needed);
         label->setGeometry(x, 63, w, 18);
         x += w;
     }
@@ -202,7 +213,11 @@ void CDevicesControlDlg::SetupGrid()
 void CDevicesControlDlg::UpdateAdapterLabel()
 {
     const QString adapter = CurrentAdapterText();
-    m_adapterLabel->SetText(QStringLiteral("NIC:") + adapter.left(70));
+    const QString text = QStringLiteral("NIC:") + adapter.left(70);
+    // One line when a smaller face fits it; otherwise the two lines of the label.
+    const int pixels = FittingPixels(text, m_adapterLabel->width() - 4, 17, 500);
+    m_adapterLabel->SetTextFont(pixels > 13 ? pixels : 17, 500);
+    m_adapterLabel->SetText(text);
     m_adapterLabel->setToolTip(adapter);
 }
 

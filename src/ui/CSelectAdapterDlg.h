@@ -43,6 +43,7 @@ public:
     CTButtonPicture* ScanButton() const { return m_scanButton; }
     CTPicture* WaitAnimation() const { return m_waitAnimation; }
     CTStaticGdiplus* HintLine() const { return m_hintLine; }
+    // The whole text of the bottom line (the line itself may show less).
     QString HintText() const;
     bool ScanAllowed() const { return m_scanAllowed; }
     bool Scanning() const { return !m_scanAllowed; }
@@ -55,7 +56,8 @@ protected:
 private:
     // Applies the box's selected adapter; false when it is no longer present.
     bool ApplySelection();
-    void SetHint(const QString& text);
+    // The bottom line, and the whole text behind it for its tooltip and click.
+    void SetHint(const QString& line, const QString& full = QString());
     void ShowIdleHint();
     void FinishScan();
 
