@@ -227,7 +227,7 @@ void CApplicationDlg::ShowAbout()
 {
     ShowNote(Translate(QStringLiteral("About Kestrune")),
              Translate(QStringLiteral("Kestrune")) + QStringLiteral(" ") +
-                 QCoreApplication::applicationVersion(),
+                 QStringLiteral(KESTRUNE_VERSION),
              false);
 }
 

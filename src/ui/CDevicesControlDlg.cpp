@@ -213,7 +213,7 @@ void CDevicesControlDlg::SetupGrid()
 void CDevicesControlDlg::UpdateAdapterLabel()
 {
     const QString adapter = CurrentAdapterText();
-    const QString text = QStringLiteral("NIC:") + adapter.left(70);
+    const QString text = Translate(QStringLiteral("NIC:")) + adapter.left(70);
     // One line when a smaller face fits it; otherwise the two lines of the label.
     const int pixels = FittingPixels(text, m_adapterLabel->width() - 4, 17, 500);
     m_adapterLabel->SetTextFont(pixels > 13 ? pixels : 17, 500);

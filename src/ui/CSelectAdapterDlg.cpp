@@ -253,7 +253,7 @@ void CSelectAdapterDlg::OnScanClicked()
         const QString gone = m_adapterBox->GetSelectedText();
         FillAdapterBox();
         SetHint(Translate(QStringLiteral("The adapter has gone: pick one and scan again")),
-                Translate(QStringLiteral("The adapter is no longer present: ")) + gone);
+                Translate(QStringLiteral("The adapter is no longer present:")) + " " + gone);
         return;
     }
     m_timer.stop();
@@ -271,7 +271,7 @@ void CSelectAdapterDlg::OnScanClicked()
             ShowIdleHint();
         else
             SetHint(Translate(QStringLiteral("No capture on this adapter: is it up?")),
-                    Translate(QStringLiteral("The capture could not be opened on: ")) +
+                    Translate(QStringLiteral("The capture could not be opened on:")) + " " +
                         QString::fromStdString(transport->CaptureName()));
     } else {
         SetHint(Translate(QStringLiteral("Waiting for the devices to answer...")));

@@ -200,6 +200,25 @@ TEST_F(MainWindowTest, CloseButtonEndsTheModalLoop)
     EXPECT_EQ(window->exec(), QDialog::Accepted);
 }
 
+TEST_F(MainWindowTest, ChineseTableTranslatesTheWindowAndItsPages)
+{
+    const std::string folder = testenv::ProgramFolderForTests().toStdString() + "/";
+    InitLanguageForLocale(folder, 2052);
+    window = std::make_unique<CApplicationDlg>();
+    const auto actions = window->TrayMenu()->actions();
+    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("显示主界面"));
+    EXPECT_EQ(actions[1]->text(), QString::fromUtf8("退出"));
+    EXPECT_EQ(window->MinimiseButton()->toolTip(), QString::fromUtf8("最小化"));
+    EXPECT_EQ(window->AdapterPage()->ScanButton()->text(), QString::fromUtf8("扫描设备"));
+    EXPECT_EQ(window->DevicesPage()->ChangeButton()->text(), QString::fromUtf8("更换"));
+    EXPECT_EQ(window->DevicesPage()->Grid()->GetItemText(0, 2), QString::fromUtf8("MAC 地址"));
+    EXPECT_TRUE(window->AdapterPage()->HintText().contains(QString::fromUtf8("网卡")) ||
+                window->AdapterPage()->HintText().contains(QString::fromUtf8("root")))
+        << window->AdapterPage()->HintText().toStdString();
+    window.reset();
+    InitLanguageForLocale(folder, 1033);
+}
+
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
