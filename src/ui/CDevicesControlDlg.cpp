@@ -98,6 +98,9 @@ CDevicesControlDlg::CDevicesControlDlg(CApplicationDlg* owner, QWidget* parent)
     setWindowFlags(Qt::Widget);
     SetupControls();
     SetupGrid();
+    // The watch counts whole seconds; coarse timers may fire 5% early.
+    for (QTimer* timer : {&m_timer1000, &m_timer2000, &m_timer3000})
+        timer->setTimerType(Qt::PreciseTimer);
     connect(&m_timer1000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer1000);
     connect(&m_timer2000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer2000);
     connect(&m_timer3000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer3000);

@@ -134,6 +134,8 @@ CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     m_waitAnimation->hide();
 
     connect(m_scanButton, &QPushButton::clicked, this, &CSelectAdapterDlg::OnScanClicked);
+    // Coarse timers may fire 5% early; the scan rule counts whole seconds.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CSelectAdapterDlg::OnScanTimer);
     FillAdapterBox();
 }
