@@ -41,6 +41,12 @@ QString DisplayTextOf(const adapter_info_stu& adapter)
     return QString::fromStdString(AdapterDisplayText(adapter));
 }
 
+std::optional<bool>& CapturePermittedOverride()
+{
+    static std::optional<bool> permitted;
+    return permitted;
+}
+
 }  // namespace
 
 QString CurrentAdapterText()
@@ -53,8 +59,15 @@ void SetCurrentAdapterText(const QString& text)
     AdapterTextInUse() = text;
 }
 
+void OverrideCapturePermitted(std::optional<bool> permitted)
+{
+    CapturePermittedOverride() = permitted;
+}
+
 bool CapturePermitted()
 {
+    if (CapturePermittedOverride())
+        return *CapturePermittedOverride();
     if (::geteuid() == 0)
         return true;
     QFile status(QStringLiteral("/proc/self/status"));

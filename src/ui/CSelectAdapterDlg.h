@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
 namespace kestrune {
 
 class CApplicationDlg;
@@ -21,6 +23,8 @@ void SetCurrentAdapterText(const QString& text);
 
 // Whether this process may open raw captures (root, or the raw-capture capability).
 bool CapturePermitted();
+// Tests pretend either answer; nullopt goes back to asking the system.
+void OverrideCapturePermitted(std::optional<bool> permitted);
 // The command that gives an executable the capabilities it needs for captures.
 QString CaptureCapabilityCommand(const QString& executable);
 
