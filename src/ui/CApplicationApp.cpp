@@ -8,10 +8,29 @@
 #include "ProgramFolder.h"
 
 #include <QMessageBox>
+#include <QSocketNotifier>
 
 #include <algorithm>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 namespace kestrune {
+
+namespace {
+
+// Written by the signal handler, read on the window thread.
+int stopSignalPipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const auto written = ::write(stopSignalPipe[1], &byte, 1);
+}
+
+}  // namespace
 
 CApplicationApp::CApplicationApp(int& argc, char** argv) : QApplication(argc, argv) {}
 
@@ -97,7 +116,25 @@ void CApplicationApp::RunMainWindow()
 {
     {
         CApplicationDlg window;
+        // SIGINT and SIGTERM end the window as its close button does, so that
+        // the threads stop and data.mdb is deleted as on a normal end.
+        std::unique_ptr<QSocketNotifier> stopNotifier;
+        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, stopSignalPipe) == 0) {
+            ::fcntl(stopSignalPipe[1], F_SETFL, O_NONBLOCK);
+            stopNotifier =
+                std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
+            QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &window,
+                             [&window] { window.OnExit(); });
+            struct sigaction action {};
+            action.sa_handler = OnStopSignal;
+            sigemptyset(&action.sa_mask);
+            action.sa_flags = SA_RESTART;
+            ::sigaction(SIGINT, &action, nullptr);
+            ::sigaction(SIGTERM, &action, nullptr);
+        }
         window.exec();
+        ::signal(SIGINT, SIG_DFL);
+        ::signal(SIGTERM, SIG_DFL);
     }
     // The receive and manage threads stop now rather than at process exit,
     // so nothing of the transport runs while static objects are torn down;

@@ -137,8 +137,7 @@ void CApplicationDlg::CreateTrayIcon()
     m_tray->setContextMenu(m_trayMenu);
     connect(m_tray, &QSystemTrayIcon::activated, this,
             [this](QSystemTrayIcon::ActivationReason reason) {
-                if (reason == QSystemTrayIcon::DoubleClick ||
-                    reason == QSystemTrayIcon::Trigger) {
+                if (reason == QSystemTrayIcon::DoubleClick || reason == QSystemTrayIcon::Trigger) {
                     ShowUtility();
                     raise();
                     activateWindow();
@@ -150,10 +149,10 @@ void CApplicationDlg::CreateTrayIcon()
 void CApplicationDlg::SetCloseImageSet(int set)
 {
     m_closeImageSet = set == 2 ? 2 : 1;
-    m_close->SetImages(SkinPath(m_closeImageSet == 2 ? SkinImage::BtnCloseNormal2
-                                                     : SkinImage::BtnCloseNormal),
-                       SkinPath(SkinImage::BtnCloseOver), SkinPath(SkinImage::BtnCloseDown),
-                       SkinPath(SkinImage::BtnCloseDown));
+    m_close->SetImages(
+        SkinPath(m_closeImageSet == 2 ? SkinImage::BtnCloseNormal2 : SkinImage::BtnCloseNormal),
+        SkinPath(SkinImage::BtnCloseOver), SkinPath(SkinImage::BtnCloseDown),
+        SkinPath(SkinImage::BtnCloseDown));
 }
 
 void CApplicationDlg::SetMainBackground(SkinImage image)
@@ -228,7 +227,7 @@ void CApplicationDlg::ShowAbout()
 {
     ShowNote(Translate(QStringLiteral("About Kestrune")),
              Translate(QStringLiteral("Kestrune")) + QStringLiteral(" ") +
-                 QCoreApplication::applicationVersion(),
+                 QStringLiteral(KESTRUNE_VERSION),
              false);
 }
 

@@ -40,7 +40,8 @@ QPixmap ListImage(SkinImage image)
     const QImage loaded = LoadSkinImage(SkinPath(image));
     if (loaded.isNull())
         return {};
-    QPixmap pixmap = QPixmap::fromImage(loaded.scaled(24, 24).convertToFormat(QImage::Format_ARGB32));
+    QPixmap pixmap =
+        QPixmap::fromImage(loaded.scaled(24, 24).convertToFormat(QImage::Format_ARGB32));
     pixmap.setMask(pixmap.createMaskFromColor(QColor(255, 255, 255), Qt::MaskInColor));
     return pixmap;
 }
@@ -48,15 +49,27 @@ QPixmap ListImage(SkinImage image)
 int StatusImageOf(ResultClass result)
 {
     switch (result) {
-    case ResultSuccess:
-        return CDevicesControlDlg::ImageSuccess;
-    case ResultFail:
-        return CDevicesControlDlg::ImageError;
-    case ResultOperating:
-        return CDevicesControlDlg::ImageOperating;
-    default:
-        return CDevicesControlDlg::ImageNone;
+        case ResultSuccess:
+            return CDevicesControlDlg::ImageSuccess;
+        case ResultFail:
+            return CDevicesControlDlg::ImageError;
+        case ResultOperating:
+            return CDevicesControlDlg::ImageOperating;
+        default:
+            return CDevicesControlDlg::ImageNone;
     }
+}
+
+// The largest pixel height, from the given one down to 11, at which the text
+// fits the width on one line: the substitute faces are wider than the one the
+// layout was drawn for, and translations are often longer.
+int FittingPixels(const QString& text, int width, int pixels, int weight)
+{
+    for (; pixels > 11; --pixels) {
+        if (QFontMetrics(SkinFont(pixels, weight)).horizontalAdvance(text) <= width)
+            break;
+    }
+    return pixels;
 }
 
 CTStaticGdiplus* MakeStatic(QWidget* parent, const QString& text, int weight)
@@ -80,8 +93,14 @@ constexpr int kHeaderHeight = 38;
 CDevicesControlDlg::CDevicesControlDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
+    // A dialog given no window type becomes a window of its own; a page is a
+    // plain child of the main window.
+    setWindowFlags(Qt::Widget);
     SetupControls();
     SetupGrid();
+    // The watch counts whole seconds; coarse timers may fire 5% early.
+    for (QTimer* timer : {&m_timer1000, &m_timer2000, &m_timer3000})
+        timer->setTimerType(Qt::PreciseTimer);
     connect(&m_timer1000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer1000);
     connect(&m_timer2000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer2000);
     connect(&m_timer3000, &QTimer::timeout, this, &CDevicesControlDlg::OnWatchTimer3000);
@@ -121,17 +140,16 @@ void CDevicesControlDlg::SetupControls()
     LayoutCounters();
 
     for (auto* button : {m_customization, m_antiTheft}) {
-        button->SetImages(SkinPath(SkinImage::ProtectionBtnNormal),
-                          SkinPath(SkinImage::ProtectionBtnOver),
-                          SkinPath(SkinImage::ProtectionBtnDown),
-                          SkinPath(SkinImage::ProtectionBtnDisable));
+        button->SetImages(
+            SkinPath(SkinImage::ProtectionBtnNormal), SkinPath(SkinImage::ProtectionBtnOver),
+            SkinPath(SkinImage::ProtectionBtnDown), SkinPath(SkinImage::ProtectionBtnDisable));
         button->SetTextColors(Qt::white, Qt::white, Qt::white);
-        button->SetTextFont(17, 400);
+        button->SetTextFont(FittingPixels(button->text(), button->width() - 8, 17, 400), 400);
     }
     m_change->SetImage(SkinPath(SkinImage::ChangeBtnNormal));
     const QColor red(216, 34, 40);
     m_change->SetTextColors(red, red, red);
-    m_change->SetTextFont(17, 500);
+    m_change->SetTextFont(FittingPixels(m_change->text(), m_change->width() - 2, 17, 500), 500);
 
     connect(m_customization, &QPushButton::clicked, this,
             [this] { OnDeliveryButton(PageDeviceCustomization); });
@@ -143,17 +161,18 @@ void CDevicesControlDlg::SetupControls()
 
 void CDevicesControlDlg::LayoutCounters()
 {
-    // Each count takes the room its digits need, so that counts of a thousand
-    // devices are not cut off; the texts after it move along.
+    // Each text takes at least the room it needs, so that counts of a
+    // thousand devices (and longer translations) are not cut off; the texts
+    // after it move along.
     int x = 26;
-    const std::pair<CTStaticGdiplus*, int> line[] = {
-        {m_successLabel, 150}, {m_successCountLabel, 15}, {m_failLabel, 92},
-        {m_failCountLabel, 15}, {m_devicesLabel, 45}};
+    const std::pair<CTStaticGdiplus*, int> line[] = {{m_successLabel, 150},
+                                                     {m_successCountLabel, 15},
+                                                     {m_failLabel, 92},
+                                                     {m_failCountLabel, 15},
+                                                     {m_devicesLabel, 45}};
     for (const auto& [label, width] : line) {
         const int needed = QFontMetrics(label->TextFont()).horizontalAdvance(label->Text()) + 2;
-        const int w = label == m_successCountLabel || label == m_failCountLabel
-                          ? std::max(width, needed)
-                          : width;
+        const int w = std::max(width, needed);
         label->setGeometry(x, 63, w, 18);
         x += w;
     }
@@ -197,7 +216,11 @@ void CDevicesControlDlg::SetupGrid()
 void CDevicesControlDlg::UpdateAdapterLabel()
 {
     const QString adapter = CurrentAdapterText();
-    m_adapterLabel->SetText(QStringLiteral("NIC:") + adapter.left(70));
+    const QString text = Translate(QStringLiteral("NIC:")) + adapter.left(70);
+    // One line when a smaller face fits it; otherwise the two lines of the label.
+    const int pixels = FittingPixels(text, m_adapterLabel->width() - 4, 17, 500);
+    m_adapterLabel->SetTextFont(pixels > 13 ? pixels : 17, 500);
+    m_adapterLabel->SetText(text);
     m_adapterLabel->setToolTip(adapter);
 }
 
@@ -285,9 +308,10 @@ void CDevicesControlDlg::UpdateHeaderCheck()
     else if (m_checkedCount >= deviceRows)
         state = 1;
     m_checks[0] = state;
-    m_grid->SetItemImage(0, ColumnCheck, state == 0   ? ImageUnselect
-                                         : state == 1 ? ImageSelect
-                                                      : ImagePartSelect);
+    m_grid->SetItemImage(0, ColumnCheck,
+                         state == 0   ? ImageUnselect
+                         : state == 1 ? ImageSelect
+                                      : ImagePartSelect);
 }
 
 void CDevicesControlDlg::OnGridClick(int row, int column)

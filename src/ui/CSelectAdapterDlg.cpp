@@ -41,6 +41,12 @@ QString DisplayTextOf(const adapter_info_stu& adapter)
     return QString::fromStdString(AdapterDisplayText(adapter));
 }
 
+std::optional<bool>& CapturePermittedOverride()
+{
+    static std::optional<bool> permitted;
+    return permitted;
+}
+
 }  // namespace
 
 QString CurrentAdapterText()
@@ -53,8 +59,15 @@ void SetCurrentAdapterText(const QString& text)
     AdapterTextInUse() = text;
 }
 
+void OverrideCapturePermitted(std::optional<bool> permitted)
+{
+    CapturePermittedOverride() = permitted;
+}
+
 bool CapturePermitted()
 {
+    if (CapturePermittedOverride())
+        return *CapturePermittedOverride();
     if (::geteuid() == 0)
         return true;
     QFile status(QStringLiteral("/proc/self/status"));
@@ -78,6 +91,9 @@ QString CaptureCapabilityCommand(const QString& executable)
 CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
+    // A dialog given no window type becomes a window of its own; a page is a
+    // plain child of the main window.
+    setWindowFlags(Qt::Widget);
     m_logo = new CTPicture(this);
     m_caption = new CTStaticGdiplus(this);
     m_adapterBox = new CCustomComboBox(this);
@@ -96,7 +112,8 @@ CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     m_logo->SetBackgroundColor(CApplicationApp::ToColor(settings.childBkColor));
     m_logo->Load(SkinPath(SkinImage::OrvikLogo));
 
-    m_caption->setGeometry(73, 64, 178, 32);
+    // Wider than the 178 pixels it was drawn for: the substitute faces need more.
+    m_caption->setGeometry(12, 64, 300, 32);
     m_caption->SetTextFont(20, 500);
     m_caption->SetTextColor(QColor(128, 128, 128));
     m_caption->SetAlignment(CTStaticGdiplus::kAlignCenter);
@@ -130,6 +147,8 @@ CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     m_waitAnimation->hide();
 
     connect(m_scanButton, &QPushButton::clicked, this, &CSelectAdapterDlg::OnScanClicked);
+    // Coarse timers may fire 5% early; the scan rule counts whole seconds.
+    m_timer.setTimerType(Qt::PreciseTimer);
     connect(&m_timer, &QTimer::timeout, this, &CSelectAdapterDlg::OnScanTimer);
     FillAdapterBox();
 }
@@ -144,13 +163,15 @@ QString CSelectAdapterDlg::HintText() const
     return m_hint;
 }
 
-void CSelectAdapterDlg::SetHint(const QString& text)
+void CSelectAdapterDlg::SetHint(const QString& line, const QString& full)
 {
-    m_hint = text;
-    // The line is narrow: it shows what fits, the tooltip and a click show all.
+    m_hint = full.isEmpty() ? line : full;
+    // The line is narrow: it shows what fits; the tooltip and a click on it
+    // show the whole text (with the command to copy, where there is one).
     const QFontMetrics metrics(m_hintLine->TextFont());
-    m_hintLine->SetText(metrics.elidedText(text, Qt::ElideRight, m_hintLine->width() - 4));
-    m_hintLine->setToolTip(text);
+    m_hintLine->SetText(metrics.elidedText(line, Qt::ElideRight, m_hintLine->width() - 4));
+    m_hintLine->setToolTip(m_hint);
+    m_hintLine->setCursor(m_hint != line ? Qt::PointingHandCursor : Qt::ArrowCursor);
 }
 
 bool CSelectAdapterDlg::eventFilter(QObject* watched, QEvent* event)
@@ -164,14 +185,20 @@ void CSelectAdapterDlg::ShowIdleHint()
 {
     if (!CapturePermitted()) {
         const QString exe = QCoreApplication::applicationFilePath();
-        SetHint(Translate(QStringLiteral("Captures are not permitted. Run as root, or run: ")) +
-                CaptureCapabilityCommand(exe));
+        SetHint(Translate(QStringLiteral("No capture rights: click here for the fix")),
+                Translate(QStringLiteral(
+                    "Capturing frames needs root or the raw-capture capabilities. Run Kestrune "
+                    "as root, or give it the capabilities once with:")) +
+                    QStringLiteral("\n") + CaptureCapabilityCommand(exe));
     } else if (m_adapterBox->GetCount() == 0) {
-        SetHint(Translate(QStringLiteral("No Ethernet adapter found: connect one and enable it.")));
+        SetHint(Translate(QStringLiteral("No Ethernet adapter found: connect or enable one")));
     } else if (m_owner && m_owner->Database() && !m_owner->Database()->IsOpen()) {
-        SetHint(Translate(QStringLiteral("The results database is not open: no device can be listed.")));
+        SetHint(Translate(QStringLiteral("The results database is not open")),
+                Translate(QStringLiteral(
+                    "The results database could not be opened: scans find no device. Make the "
+                    "program folder writable and start Kestrune again.")));
     } else {
-        SetHint(Translate(QStringLiteral("Choose the adapter that faces the devices, then scan.")));
+        SetHint(Translate(QStringLiteral("Pick the adapter facing the devices, then scan")));
     }
 }
 
@@ -240,7 +267,8 @@ void CSelectAdapterDlg::OnScanClicked()
         // The adapter went away after the box was filled: offer what is there now.
         const QString gone = m_adapterBox->GetSelectedText();
         FillAdapterBox();
-        SetHint(Translate(QStringLiteral("The adapter is no longer present: ")) + gone);
+        SetHint(Translate(QStringLiteral("The adapter has gone: pick one and scan again")),
+                Translate(QStringLiteral("The adapter is no longer present:")) + " " + gone);
         return;
     }
     m_timer.stop();
@@ -257,10 +285,11 @@ void CSelectAdapterDlg::OnScanClicked()
         if (!CapturePermitted())
             ShowIdleHint();
         else
-            SetHint(Translate(QStringLiteral("The capture could not be opened on: ")) +
-                    QString::fromStdString(transport->CaptureName()));
+            SetHint(Translate(QStringLiteral("No capture on this adapter: is it up?")),
+                    Translate(QStringLiteral("The capture could not be opened on:")) + " " +
+                        QString::fromStdString(transport->CaptureName()));
     } else {
-        SetHint(Translate(QStringLiteral("Scanning for devices")));
+        SetHint(Translate(QStringLiteral("Waiting for the devices to answer...")));
     }
     transport->ClearDeviceTable();
     if (m_owner && m_owner->Database())
@@ -279,14 +308,14 @@ void CSelectAdapterDlg::OnScanTimer()
     if (m_owner && m_owner->Database())
         m_owner->Database()->QueryDevices(devices, count, success, fail, true, SortByMac);
     switch (m_decision.Tick(count)) {
-    case ScanDecision::Action::Finish:
-        FinishScan();
-        break;
-    case ScanDecision::Action::Rebroadcast:
-        AcTransmitManage::Instance()->BroadcastDiscover();
-        break;
-    case ScanDecision::Action::Continue:
-        break;
+        case ScanDecision::Action::Finish:
+            FinishScan();
+            break;
+        case ScanDecision::Action::Rebroadcast:
+            AcTransmitManage::Instance()->BroadcastDiscover();
+            break;
+        case ScanDecision::Action::Continue:
+            break;
     }
 }
 

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <optional>
+
 namespace kestrune {
 
 class CApplicationDlg;
@@ -21,6 +23,8 @@ void SetCurrentAdapterText(const QString& text);
 
 // Whether this process may open raw captures (root, or the raw-capture capability).
 bool CapturePermitted();
+// Tests pretend either answer; nullopt goes back to asking the system.
+void OverrideCapturePermitted(std::optional<bool> permitted);
 // The command that gives an executable the capabilities it needs for captures.
 QString CaptureCapabilityCommand(const QString& executable);
 
@@ -43,6 +47,7 @@ public:
     CTButtonPicture* ScanButton() const { return m_scanButton; }
     CTPicture* WaitAnimation() const { return m_waitAnimation; }
     CTStaticGdiplus* HintLine() const { return m_hintLine; }
+    // The whole text of the bottom line (the line itself may show less).
     QString HintText() const;
     bool ScanAllowed() const { return m_scanAllowed; }
     bool Scanning() const { return !m_scanAllowed; }
@@ -55,7 +60,8 @@ protected:
 private:
     // Applies the box's selected adapter; false when it is no longer present.
     bool ApplySelection();
-    void SetHint(const QString& text);
+    // The bottom line, and the whole text behind it for its tooltip and click.
+    void SetHint(const QString& line, const QString& full = QString());
     void ShowIdleHint();
     void FinishScan();
 

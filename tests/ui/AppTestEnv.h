@@ -37,7 +37,7 @@ inline QString BuildDir()
 }
 
 // Lays out the program folder once per process and points everything at it.
-inline const QString& ProgramFolderForTests()
+inline QString ProgramFolderForTests()
 {
     static QTemporaryDir dir;
     static bool ready = [] {

@@ -60,7 +60,8 @@ protected:
 
     void StartWatch()
     {
-        QCoreApplication::postEvent(page(), new PostedMessage(kOperationStartedCustomization, 0, 1));
+        QCoreApplication::postEvent(page(),
+                                    new PostedMessage(kOperationStartedCustomization, 0, 1));
         QCoreApplication::processEvents();
     }
 
@@ -131,8 +132,8 @@ TEST_F(DevicesPageTest, MoreThanAThousandRowsKeepTheirChecks)
 {
     std::vector<uint8_t> none;
     for (int i = 0; i < 1500; ++i)
-        ASSERT_TRUE(sql()->AddDevice(testenv::Device(static_cast<uint8_t>(i >> 8),
-                                                     static_cast<uint8_t>(i & 0xFF))));
+        ASSERT_TRUE(sql()->AddDevice(
+            testenv::Device(static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i & 0xFF))));
     window->ShowPage(PageDevicesControl);
     page()->RefreshDevices(true, SortByMac);
     ASSERT_EQ(grid()->GetRowCount(), 1501);
@@ -227,9 +228,9 @@ TEST_F(DevicesPageTest, WatchEndsAtFirstThreeSecondTickOnceAllSelectedFinished)
     sql()->UpdateParaStatus(testenv::MacOf(0, 2), Operating);
     StartWatch();
     ASSERT_TRUE(page()->Watching());
-    for (auto* control : std::initializer_list<QWidget*>{
-             page()->CustomizationButton(), page()->AntiTheftButton(), page()->ChangeButton(),
-             grid()})
+    for (auto* control :
+         std::initializer_list<QWidget*>{page()->CustomizationButton(), page()->AntiTheftButton(),
+                                         page()->ChangeButton(), grid()})
         EXPECT_FALSE(control->isEnabled());
     for (int r = 1; r <= 3; ++r)
         EXPECT_EQ(grid()->GetItemImage(r, 3), Page::ImageNone);
@@ -262,9 +263,9 @@ TEST_F(DevicesPageTest, WatchEndsAtFirstThreeSecondTickOnceAllSelectedFinished)
     EXPECT_FALSE(page()->Watching());
     EXPECT_EQ(page()->WatchClock(), 0);
     EXPECT_TRUE(page()->Selection().empty());
-    for (auto* control : std::initializer_list<QWidget*>{
-             page()->CustomizationButton(), page()->AntiTheftButton(), page()->ChangeButton(),
-             grid()})
+    for (auto* control :
+         std::initializer_list<QWidget*>{page()->CustomizationButton(), page()->AntiTheftButton(),
+                                         page()->ChangeButton(), grid()})
         EXPECT_TRUE(control->isEnabled());
     // The results were written back for the next sort by result.
     EXPECT_EQ(sql()->GetResultClass(testenv::MacOf(0, 1)), ResultSuccess);

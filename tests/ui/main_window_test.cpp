@@ -42,7 +42,8 @@ protected:
     void ClickCell(int row, int column)
     {
         CGridCtrl* grid = window->DevicesPage()->Grid();
-        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->CellRect(row, column).center());
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {},
+                          grid->CellRect(row, column).center());
     }
 
     testenv::FakeAdapters adapters;
@@ -86,6 +87,10 @@ TEST_F(MainWindowTest, GeometryOfWindowAndPages)
     EXPECT_EQ(window->DevicesPage()->geometry(), QRect(0, 48, 817, 492));
     EXPECT_EQ(window->AntiTheftPage()->geometry(), QRect(198, 57, 420, 426));
     EXPECT_EQ(window->CustomizationPage()->geometry(), QRect(200, 142, 420, 324));
+    const QWidget* pages[] = {window->AdapterPage(), window->DevicesPage(), window->AntiTheftPage(),
+                              window->CustomizationPage()};
+    for (const QWidget* page : pages)
+        EXPECT_FALSE(page->isWindow());
     EXPECT_EQ(window->MinimiseButton()->toolTip(), "Min");
     EXPECT_EQ(window->CloseButton()->toolTip(), "Close");
     const auto actions = window->TrayMenu()->actions();
@@ -132,6 +137,7 @@ TEST_F(MainWindowTest, ThreeLooksAsThePagesChange)
 
     // "Change" returns to the adapter page, without a minimise button, and
     // forgets every tick.
+    ShowDevices();
     ClickCell(2, 0);
     EXPECT_EQ(window->DevicesPage()->CheckedCount(), 1);
     QTest::mouseClick(window->DevicesPage()->ChangeButton(), Qt::LeftButton);
@@ -192,6 +198,25 @@ TEST_F(MainWindowTest, CloseButtonEndsTheModalLoop)
     QTimer::singleShot(0, window.get(),
                        [this] { QTest::mouseClick(window->CloseButton(), Qt::LeftButton); });
     EXPECT_EQ(window->exec(), QDialog::Accepted);
+}
+
+TEST_F(MainWindowTest, ChineseTableTranslatesTheWindowAndItsPages)
+{
+    const std::string folder = testenv::ProgramFolderForTests().toStdString() + "/";
+    InitLanguageForLocale(folder, 2052);
+    window = std::make_unique<CApplicationDlg>();
+    const auto actions = window->TrayMenu()->actions();
+    EXPECT_EQ(actions[0]->text(), QString::fromUtf8("显示主界面"));
+    EXPECT_EQ(actions[1]->text(), QString::fromUtf8("退出"));
+    EXPECT_EQ(window->MinimiseButton()->toolTip(), QString::fromUtf8("最小化"));
+    EXPECT_EQ(window->AdapterPage()->ScanButton()->text(), QString::fromUtf8("扫描设备"));
+    EXPECT_EQ(window->DevicesPage()->ChangeButton()->text(), QString::fromUtf8("更换"));
+    EXPECT_EQ(window->DevicesPage()->Grid()->GetItemText(0, 2), QString::fromUtf8("MAC 地址"));
+    EXPECT_TRUE(window->AdapterPage()->HintText().contains(QString::fromUtf8("网卡")) ||
+                window->AdapterPage()->HintText().contains(QString::fromUtf8("root")))
+        << window->AdapterPage()->HintText().toStdString();
+    window.reset();
+    InitLanguageForLocale(folder, 1033);
 }
 
 int main(int argc, char** argv)
