@@ -1,8 +1,10 @@
 #include "CApplicationApp.h"
+#include "ProgramFolder.h"
 #include "SingleInstance.h"
 
 #include <gtest/gtest.h>
 
+#include <QMessageBox>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -126,20 +128,34 @@ TEST(Startup, ShowsTheWindowAndEndsWithZero)
     CApplicationApp app(argc, argv);
     EXPECT_EQ(CApplicationApp::Instance(), &app);
 
+    // A program folder of its own: other tests share the build's folder and
+    // its database file.
+    QTemporaryDir folder;
+    OverrideProgramFolder(folder.path().toStdString());
+
     QSize shown;
+    QStringList others;
     bool held = false;
-    QTimer::singleShot(0, &app, [&] {
-        held = !SingleInstanceLock().TryAcquire();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &app, [&] {
+        held = held || !SingleInstanceLock().TryAcquire();
         for (QWidget* window : QApplication::topLevelWidgets()) {
-            if (window->isVisible()) {
+            if (!window->isVisible())
+                continue;
+            if (window->inherits("kestrune::CApplicationDlg")) {
                 shown = window->size();
+                window->close();
+            } else if (window->inherits("QMessageBox")) {
+                others.append(static_cast<QMessageBox*>(window)->text());  // a start-up failure
                 window->close();
             }
         }
     });
+    poll.start(50);
     QTimer::singleShot(20000, &app, [] { QCoreApplication::exit(1); });  // never hang
     EXPECT_EQ(app.InitInstance(), 0);
     EXPECT_EQ(shown, QSize(817, 540));
+    EXPECT_TRUE(others.isEmpty()) << others.join(u',').toStdString();
     EXPECT_TRUE(held);
     EXPECT_EQ(app.RowHeight(), 48);
     EXPECT_EQ(app.ChildBkColor(), 0xFFFFFFu);
