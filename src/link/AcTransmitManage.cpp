@@ -22,6 +22,8 @@ namespace {
 // The receive thread's kernel buffer: a burst of answers from a thousand
 // devices at once must fit while the thread drains it.
 constexpr int kReceiveBufferBytes = 4 << 20;
+// The broadcast capture only sends; the smallest ring will do.
+constexpr int kBroadcastBufferBytes = 32 << 10;
 // Frames handled per wake-up before the manage thread is signalled.
 constexpr int kDrainBatch = 256;
 constexpr auto kReceiveReadyWait = std::chrono::seconds(2);
@@ -242,7 +244,7 @@ bool AcTransmitManage::Init()
 
 bool AcTransmitManage::BroadcastDiscover()
 {
-    auto capture = PcapCapture::Open(CaptureName(), 0);
+    auto capture = PcapCapture::Open(CaptureName(), kBroadcastBufferBytes);
     if (!capture)
         return false;
     return capture->Send(BuildDiscoverRequest(AdapterMac()));

@@ -21,7 +21,7 @@ namespace {
 
 // A delivery reads only acknowledgements and results of its own device, one
 // at a time, so a small ring is plenty and keeps a hundred jobs frugal.
-constexpr int kTransmitBufferBytes = 256 << 10;
+constexpr int kTransmitBufferBytes = 128 << 10;
 
 struct JobCounter {
     std::mutex lock;
@@ -107,28 +107,27 @@ bool TransmitChannel::Exchange(const transmit_frame_stu& frame, const AckTest& i
     const auto failAt = first + kBlockTimeout;
     m_lastSends = 0;
     for (;;) {
-        auto now = Clock::now();
+        const auto now = Clock::now();
         if (m_lastSends < kBlockSends && now >= first + m_lastSends * kResendAfter) {
             capture.Send(frame);
             ++m_lastSends;
         }
-        for (;;) {
-            const int read = capture.ReadOne(received);
-            if (read != 1)
-                break;
-            if (isAck(received))
-                return true;
-        }
-        now = Clock::now();
         if (now >= failAt)
             return false;
         auto wakeAt = failAt;
         if (m_lastSends < kBlockSends)
             wakeAt = std::min(wakeAt, first + m_lastSends * kResendAfter);
-        if (capture.WaitUntil(wakeAt) == PcapCapture::WaitResult::Error) {
-            // Keep time honest on a failing descriptor: sleep to the next step.
+        // Frames already waiting (stale acknowledgements, say) make this return at once.
+        const auto waited = capture.WaitUntil(wakeAt);
+        if (waited == PcapCapture::WaitResult::Timeout)
+            continue;
+        if (waited == PcapCapture::WaitResult::Error) {
+            // A failing descriptor must not turn the wait into a spin.
             std::this_thread::sleep_until(std::min(wakeAt, now + std::chrono::milliseconds(10)));
         }
+        while (capture.ReadOne(received) == 1)
+            if (isAck(received))
+                return true;
     }
 }
 

@@ -66,7 +66,9 @@ std::string MacTextOf(const transmit_frame_stu& frame)
 void ReadFrame(std::span<const uint8_t> bytes, transmit_frame_stu& frame)
 {
     std::memset(&frame, 0, sizeof frame);
-    std::memcpy(&frame, bytes.data(), std::min(bytes.size(), sizeof frame));
+    // An empty span may carry a null pointer, which memcpy must not see.
+    if (!bytes.empty())
+        std::memcpy(&frame, bytes.data(), std::min(bytes.size(), sizeof frame));
 }
 
 transmit_frame_stu BuildDiscoverRequest(const MacAddress& adapterMac)

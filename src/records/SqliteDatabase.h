@@ -18,7 +18,8 @@ namespace kestrune {
 class SqliteDatabase;
 
 // One prepared statement of a connection. Values are only ever bound as
-// parameters (1-based), never pasted into the statement text.
+// parameters (1-based), never pasted into the statement text. A statement
+// must not outlive the SqliteDatabase object that prepared it.
 class SqliteStatement {
 public:
     enum class StepResult { Row, Done, Failed };

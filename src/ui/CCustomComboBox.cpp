@@ -149,6 +149,13 @@ void CCustomComboBox::SetPlaceholderText(const QString& text)
     update();
 }
 
+void CCustomComboBox::UseTemplateDialogStyle()
+{
+    SetStyle(ComboStyle::TemplateDialog());
+    SetTextFont(SkinFontPoints(8, 400));
+    SetArrowImage(SkinPath(QStringLiteral("combox_down.png")));
+}
+
 void CCustomComboBox::SetStyle(const ComboStyle& style)
 {
     m_style = style;

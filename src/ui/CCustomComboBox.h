@@ -80,6 +80,10 @@ public:
     void SetPlaceholderText(const QString& text);
     QString PlaceholderText() const { return m_placeholder; }
 
+    // The template loading dialog's look: ComboStyle::TemplateDialog(),
+    // "Microsoft YaHei" 8 pt weight 400, combox_down.png as the arrow.
+    void UseTemplateDialogStyle();
+
     void SetStyle(const ComboStyle& style);
     const ComboStyle& Style() const { return m_style; }
     void SetFieldHeight(int pixels);  // also resizes the control

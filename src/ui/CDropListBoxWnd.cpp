@@ -21,6 +21,8 @@ CDropListBoxWnd::CDropListBoxWnd(CCustomComboBox* combo, QWidget* parent)
     setMouseTracking(true);
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(false);
+    // Every paint fills the whole viewport: nothing behind it needs drawing.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::StrongFocus);
     m_tipTimer.setSingleShot(true);
     connect(&m_tipTimer, &QTimer::timeout, this, &CDropListBoxWnd::ShowTip);

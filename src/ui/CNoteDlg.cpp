@@ -99,6 +99,11 @@ CNoteDlg::CNoteDlg(const QString& title, const QString& text, bool withCancel, Q
 
 CNoteDlg::~CNoteDlg() = default;
 
+void CNoteDlg::reject()
+{
+    done(kNoteCancel);
+}
+
 void SetNoteMainWindow(QWidget* window)
 {
     MainWindowSlot() = window;

@@ -36,6 +36,9 @@ public:
     CTStaticGdiplus* TitleStatic() const { return m_titleStatic; }
     CTStaticGdiplus* TextStatic() const { return m_textStatic; }
 
+    // Closed without a button (the window system): Cancel.
+    void reject() override;
+
 private:
     QString m_title;
     QString m_text;

@@ -109,8 +109,14 @@ void CTDialog::keyPressEvent(QKeyEvent* event)
 void CTDialog::mousePressEvent(QMouseEvent* event)
 {
     if (m_drag && event->button() == Qt::LeftButton) {
-        m_dragging = true;
         QWidget* top = window();
+        // Let the window manager move the window where it can (as a title bar
+        // grab would); otherwise follow the mouse ourselves.
+        if (QWindow* handle = top->windowHandle(); handle && handle->startSystemMove()) {
+            event->accept();
+            return;
+        }
+        m_dragging = true;
         m_dragOffset = event->globalPosition().toPoint() - top->frameGeometry().topLeft();
         event->accept();
         return;

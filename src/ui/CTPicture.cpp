@@ -242,12 +242,13 @@ bool CTPicture::Start()
             // Posted under the lock: once Stop has set the flag no further
             // frame is posted, so the widget may go away safely.
             const int shown = static_cast<int>(index);
+            const Clock::time_point handedAt = Clock::now();
             QMetaObject::invokeMethod(
                 self.data(),
-                [self, shown, generation] {
+                [self, shown, generation, handedAt] {
                     // A frame posted just before a stop may arrive after it.
                     if (self && self->m_runner && self->m_generation == generation)
-                        self->ShowFrame(shown);
+                        self->ShowFrame(shown, handedAt);
                 },
                 Qt::QueuedConnection);
             const auto delay = std::chrono::milliseconds(delays[index]);
@@ -287,11 +288,12 @@ bool CTPicture::IsRunning() const
     return m_runner != nullptr;
 }
 
-void CTPicture::ShowFrame(int index)
+void CTPicture::ShowFrame(int index, std::chrono::steady_clock::time_point handedAt)
 {
     if (index < 0 || index >= FrameCount())
         return;
     m_current = index;
+    m_handedAt = handedAt;
     emit FrameShown(index);
     update();
 }

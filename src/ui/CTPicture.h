@@ -72,6 +72,9 @@ public:
     int FrameDelayMs(int index) const;
     QImage FrameImage(int index) const;
     QSize PictureSize() const { return m_size; }
+    // When the animation thread handed the current frame over (its timing,
+    // free of the window thread's delays in delivering it).
+    std::chrono::steady_clock::time_point FrameHandedOverAt() const { return m_handedAt; }
 
     // Colour behind transparent pixels (the platform's button face by default).
     void SetBackgroundColor(const QColor& colour);
@@ -87,13 +90,14 @@ protected:
 
 private:
     struct Runner;
-    void ShowFrame(int index);
+    void ShowFrame(int index, std::chrono::steady_clock::time_point handedAt);
     bool SetFrames(std::vector<QImage> frames, std::vector<int> delays);
 
     std::vector<QImage> m_frames;
     std::vector<int> m_delays;  // ms
     QSize m_size;
     int m_current = 0;
+    std::chrono::steady_clock::time_point m_handedAt;
     QColor m_background;
     bool m_backgroundSet = false;
     std::shared_ptr<Runner> m_runner;

@@ -5,6 +5,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QStringEncoder>
 #include <QTemporaryDir>
 
@@ -240,4 +241,27 @@ TEST(Language, ShippedChineseTableCoversStatuses)
               QStringLiteral("配置成功："));
     InitLanguageForLocale(std::string(source) + "/data/", 1033);
     EXPECT_EQ(Translate(QStringLiteral("Note")), QStringLiteral("Note"));
+}
+
+// The user's locale as the environment gives it, mapped to its locale number.
+TEST(Language, SystemLocaleNumbers)
+{
+    struct Case {
+        const char* locale;
+        int id;
+    } cases[] = {
+        {"en_US.UTF-8", 1033}, {"zh_CN.UTF-8", 2052}, {"zh_TW.UTF-8", 1028}, {"zh_HK.UTF-8", 3076},
+        {"de_DE.UTF-8", 1031}, {"fr_FR.UTF-8", 1036}, {"ja_JP.UTF-8", 1041}, {"ko_KR.UTF-8", 1042},
+        {"ru_RU.UTF-8", 1049}, {"es_ES.UTF-8", 3082}, {"pt_BR.UTF-8", 1046}, {"C", 1033},
+    };
+    for (const Case& c : cases) {
+        QProcess probe;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG", "LANGUAGE"})
+            env.insert(QString::fromLatin1(name), QString::fromLatin1(c.locale));
+        probe.setProcessEnvironment(env);
+        probe.start(QStringLiteral(PROGRAM_FOLDER_PROBE), {QStringLiteral("--locale")});
+        ASSERT_TRUE(probe.waitForFinished(20000)) << c.locale;
+        EXPECT_EQ(probe.readAllStandardOutput().trimmed().toInt(), c.id) << c.locale;
+    }
 }

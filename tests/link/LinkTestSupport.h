@@ -106,6 +106,9 @@ public:
             }
             const int ignore = 1;
             setsockopt(m_fd, SOL_PACKET, PACKET_IGNORE_OUTGOING, &ignore, sizeof ignore);
+            // A megabyte delivery passes by while the machine is busy: keep every frame.
+            const int buffer = 64 << 20;
+            setsockopt(m_fd, SOL_SOCKET, SO_RCVBUFFORCE, &buffer, sizeof buffer);
         });
         if (m_fd >= 0)
             m_reader = std::thread([this] { Read(); });

@@ -237,6 +237,17 @@ TEST_F(SegmentTest, DeliveriesAreReassembledAndAnswered)
     std::filesystem::remove_all(out);
 }
 
+TEST_F(SegmentTest, BadOptionsAreReportedWithTheSimulatorsOwnWords)
+{
+    try {
+        segment->StartDevsimReady({"--ack-every", "0"});
+        ADD_FAILURE() << "started with a bad option";
+    } catch (const std::runtime_error& error) {
+        EXPECT_NE(std::string(error.what()).find("bad value for --ack-every"), std::string::npos)
+            << error.what();
+    }
+}
+
 TEST_F(SegmentTest, FaultSwitchesShapeTheAcknowledgements)
 {
     ToolSocket tool(segment->ToolInterface());
@@ -325,8 +336,8 @@ TEST_F(SegmentTest, LossyDeliveriesStillArriveWhole)
     ASSERT_TRUE(tool.Ok());
     const auto out = FreshDir("lossy");
     const MacAddress device{0x02, 0x6b, 0x73, 0x00, 0x00, 0x01};
-    auto devsim = segment->StartDevsim({"--out", out.string(), "--loss", "0.33", "--seed", "5"});
-    ASSERT_FALSE(devsim->WaitForLine("READY", 5s).empty());
+    auto devsim =
+        segment->StartDevsimReady({"--out", out.string(), "--loss", "0.33", "--seed", "5"});
     std::string content(40 * 1024 + 17, 0);
     for (size_t i = 0; i < content.size(); ++i)
         content[i] = static_cast<char>(i * 131 + i / 1024);
@@ -340,4 +351,13 @@ TEST_F(SegmentTest, LossyDeliveriesStillArriveWhole)
     EXPECT_EQ(summary.find("lost_in=0 "), std::string::npos) << summary;
     EXPECT_EQ(summary.find("lost_out=0 "), std::string::npos) << summary;
     std::filesystem::remove_all(out);
+}
+
+TEST_F(SegmentTest, SimulatorEndsWhenItsInterfaceGoes)
+{
+    auto devsim = segment->StartDevsimReady({});
+    ASSERT_EQ(segment->RunOnDeviceSide(
+                  {"/bin/sh", "-c", "exec ip link del " + segment->DeviceInterface()}),
+              0);
+    EXPECT_EQ(devsim->Wait(5s), 3) << "it should notice the capture failing and end";
 }

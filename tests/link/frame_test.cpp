@@ -40,7 +40,8 @@ Bytes ExpectedBlock(uint8_t type, uint8_t op, uint16_t seq, uint8_t flag, const 
     Put(bytes, 18, {0x00, op});
     Put(bytes, 20, {0x00, 0x01});
     Put(bytes, 222, {0x00, flag});
-    std::memcpy(bytes.data() + 260, data, length);
+    if (length > 0)
+        std::memcpy(bytes.data() + 260, data, length);
     Put(bytes, 1284, {static_cast<uint8_t>(length >> 8), static_cast<uint8_t>(length & 0xFF)});
     return bytes;
 }

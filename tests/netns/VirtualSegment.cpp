@@ -516,7 +516,7 @@ VirtualSegment::~VirtualSegment()
 {
     // Deleting the tool end takes its peer with it at once; the holder's
     // namespace then goes when the holder does.
-    if (!m_toolIf.empty())
+    if (!m_toolIf.empty() && ::if_nametoindex(m_toolIf.c_str()) != 0)
         RunCommand({FindIp(), "link", "del", m_toolIf});
     ::close(m_netFd);
     ::close(m_mntFd);
@@ -546,6 +546,21 @@ std::unique_ptr<ChildProcess> VirtualSegment::StartDevsim(
     std::vector<std::string> argv{DevsimPath(), "--interface", m_deviceIf};
     argv.insert(argv.end(), args.begin(), args.end());
     return StartOnDeviceSide(argv);
+}
+
+std::unique_ptr<ChildProcess> VirtualSegment::StartDevsimReady(
+    const std::vector<std::string>& args, std::chrono::milliseconds timeout) const
+{
+    std::unique_ptr<ChildProcess> devsim = StartDevsim(args);
+    if (devsim->WaitForLine("READY", timeout).empty()) {
+        devsim->Stop(std::chrono::seconds(1));
+        std::string output;
+        for (const std::string& line : devsim->Lines())
+            output += "\n  " + line;
+        throw std::runtime_error("kestrune-devsim (" + DevsimPath() + ") did not get ready:" +
+                                 (output.empty() ? std::string(" no output") : output));
+    }
+    return devsim;
 }
 
 void VirtualSegment::RunInDeviceNetwork(const std::function<void()>& fn) const

@@ -82,6 +82,10 @@ private:
     std::thread m_reader;
 };
 
+// Child processes (the namespace holder, device-side programs) are bound to
+// the thread that started them: they are killed when that thread ends, so
+// that nothing outlives a crashed test. Build segments and start programs on
+// a thread that outlives them (normally the test's main thread).
 class VirtualSegment {
 public:
     // Builds the segment; throws std::runtime_error with a clear message when
@@ -107,6 +111,11 @@ public:
     // Starts kestrune-devsim on the device end: "--interface <device end>"
     // followed by args.
     std::unique_ptr<ChildProcess> StartDevsim(const std::vector<std::string>& args) const;
+    // The same, and waits for its READY line; throws std::runtime_error with
+    // the simulator's output when it does not come.
+    std::unique_ptr<ChildProcess> StartDevsimReady(
+        const std::vector<std::string>& args,
+        std::chrono::milliseconds timeout = std::chrono::seconds(5)) const;
     // Runs fn on a thread that lives in the device namespace, so sockets and
     // captures it opens belong to the device side; they stay there after fn
     // returns.

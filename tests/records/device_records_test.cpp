@@ -1,5 +1,6 @@
 #include "DeviceRecords.h"
 #include "Language.h"
+#include "MacText.h"
 
 #include <gtest/gtest.h>
 
@@ -106,4 +107,32 @@ TEST(DeviceRecords, CopyFieldNeverCutsACharacter)
     CopyField(field, std::string("abc\xE6\x8F\x90"));  // would end inside the character
     EXPECT_STREQ(field, "abc");
     EXPECT_EQ(field[4], 0);
+}
+
+TEST(MacText, FormsAndParsing)
+{
+    const uint8_t mac[6] = {0x00, 0xe0, 0x4c, 0x68, 0x12, 0xAB};
+    EXPECT_EQ(MacText(mac), "00:E0:4C:68:12:AB");
+    EXPECT_EQ(MacTextLower(mac), "00:e0:4c:68:12:ab");
+    struct Case {
+        const char* text;
+        bool ok;
+    } cases[] = {
+        {"00:E0:4C:68:12:AB", true},
+        {"00:e0:4c:68:12:ab", true},
+        {"00-E0-4C-68-12-AB", false},
+        {"00:E0:4C:68:12:A", false},
+        {"00:E0:4C:68:12:ABC", false},
+        {"00:E0:4C:68:12:AG", false},
+        {"", false},
+        {"0:E0:4C:68:12:ABC", false},
+    };
+    for (const Case& c : cases) {
+        MacAddress parsed{1, 2, 3, 4, 5, 6};
+        EXPECT_EQ(ParseMacText(c.text, parsed), c.ok) << c.text;
+        if (c.ok)
+            EXPECT_EQ(parsed, (MacAddress{0x00, 0xe0, 0x4c, 0x68, 0x12, 0xab})) << c.text;
+        else
+            EXPECT_EQ(parsed, (MacAddress{1, 2, 3, 4, 5, 6})) << c.text;  // untouched on failure
+    }
 }

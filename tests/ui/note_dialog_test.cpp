@@ -131,6 +131,8 @@ TEST_F(NoteTest, KeepsItsSizeWhateverTheText)
     // Rounded corners.
     EXPECT_FALSE(note.mask().contains(QPoint(0, 0)));
     EXPECT_TRUE(note.mask().contains(QPoint(200, 80)));
+    note.close();
+    EXPECT_EQ(note.result(), kNoteCancel);
 }
 
 TEST_F(NoteTest, AnswererRepliesWithoutShowingAnything)

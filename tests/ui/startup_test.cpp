@@ -114,7 +114,7 @@ TEST(Startup, SingleInstanceWithRealProcesses)
     KillAndReap(first);
 }
 
-// In-process: start-up shows the 817 x 540 stand-in window, and closing it
+// In-process: start-up shows the 817 x 540 main window, and closing it
 // ends InitInstance with 0 and frees the lock for the next start.
 TEST(Startup, ShowsTheWindowAndEndsWithZero)
 {

@@ -92,7 +92,8 @@ Lines printed (one per event, flushed at once):
       RUNS: "<count>x<blocks>,..." how often each block arrived until the
       file was complete, e.g. 1x64 or 5x1,1x2
   RESULT MAC kind=K ok=0|1 [lost=1]
-On SIGTERM or SIGINT, before exiting with code 0:
+On SIGTERM or SIGINT, before exiting with code 0 (or 3 when the interface
+went away):
   BLOCKS MAC type=T SEQ:COUNT ...   every arrival per seq, resends included
   SUMMARY rx=N tx=N lost_in=N lost_out=N junk=N t<type>op<op>=N ...
       (rx and the per-seq and per-type counts include frames then dropped
@@ -420,8 +421,15 @@ public:
                 Fail(std::string("poll: ") + std::strerror(errno));
             if (ready > 0 && (fds[1].revents & POLLIN))
                 break;
-            if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR)))
-                Drain();
+            if (ready > 0 && (fds[0].revents & (POLLIN | POLLERR | POLLHUP | POLLNVAL)) &&
+                !Drain()) {
+                // The interface went away (its segment was torn down): nothing
+                // more can arrive, so stop rather than linger.
+                std::fprintf(stderr, "kestrune-devsim: capture failed: %s\n", pcap_geterr(m_pcap));
+                close(signalFd);
+                PrintSummary();
+                return 3;
+            }
             RunDue();
         }
         close(signalFd);
@@ -444,7 +452,8 @@ private:
                std::uniform_real_distribution<double>(0, 1)(m_random) < probability;
     }
 
-    void Drain()
+    // False when the capture failed.
+    bool Drain()
     {
         // Take every frame waiting, then go back to poll.
         for (;;) {
@@ -454,8 +463,10 @@ private:
                     reinterpret_cast<Simulator*>(self)->OnFrame(bytes, header->caplen);
                 },
                 reinterpret_cast<u_char*>(this));
-            if (got <= 0)
-                break;
+            if (got < 0)
+                return false;
+            if (got == 0)
+                return true;
         }
     }
 

@@ -94,8 +94,8 @@ void Hover(QWidget* w)
     QCursor::setPos(w->mapToGlobal(local.toPoint()));
     QEnterEvent enter(local, local, w->mapToGlobal(local));
     QApplication::sendEvent(w, &enter);
-    QMouseEvent move(QEvent::MouseMove, local, w->mapToGlobal(local), Qt::NoButton,
-                     Qt::NoButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, local, w->mapToGlobal(local), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(w, &move);
 }
 
@@ -118,15 +118,23 @@ QImage AsWindow(const QImage& content, int radius, const QColor& stageColour)
     p.setPen(Qt::NoPen);
     for (int i = 6; i >= 1; --i) {
         p.setBrush(QColor(20, 20, 40, 7));
-        p.drawRoundedRect(QRectF(pad - i, pad - i + 2, content.width() + 2 * i,
-                                 content.height() + 2 * i),
-                          radius + i, radius + i);
+        p.drawRoundedRect(
+            QRectF(pad - i, pad - i + 2, content.width() + 2 * i, content.height() + 2 * i),
+            radius + i, radius + i);
     }
     QPainterPath clip;
     clip.addRoundedRect(QRectF(pad, pad, content.width(), content.height()), radius, radius);
     p.setClipPath(clip);
     p.drawImage(QPoint(pad, pad), content);
     return out;
+}
+
+// Small pictures at twice their size, pixel for pixel, so they can be judged.
+void MagnifyTiles(Section& section)
+{
+    for (Tile& t : section.tiles) {
+        t.image = t.image.scaled(t.image.size() * 2, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    }
 }
 
 struct ButtonSpec {
@@ -201,20 +209,15 @@ void AddButtonStates(Section& section, const QString& name, const ButtonSpec& sp
 Section Buttons()
 {
     Section s{QStringLiteral("Picture buttons (CTButtonPicture)"), {}};
-    ButtonSpec scan{QStringLiteral("Scan Devices"),
-                    {218, 24},
-                    QStringLiteral("scan_btn_normal.png"),
-                    QStringLiteral("scan_btn_over.png"),
-                    QStringLiteral("scan_btn_down.png"),
-                    QStringLiteral("scan_btn_disable.png")};
+    ButtonSpec scan{QStringLiteral("Scan Devices"),        {218, 24},
+                    QStringLiteral("scan_btn_normal.png"), QStringLiteral("scan_btn_over.png"),
+                    QStringLiteral("scan_btn_down.png"),   QStringLiteral("scan_btn_disable.png")};
     AddButtonStates(s, QStringLiteral("Scan"), scan);
 
-    ButtonSpec protection{QStringLiteral("Device Customization"),
-                          {140, 24},
-                          QStringLiteral("protection_btn_normal.png"),
-                          QStringLiteral("protection_btn_over.png"),
-                          QStringLiteral("protection_btn_down.png"),
-                          QStringLiteral("protection_btn_disable.png")};
+    ButtonSpec protection{
+        QStringLiteral("Device Customization"),      {140, 24},
+        QStringLiteral("protection_btn_normal.png"), QStringLiteral("protection_btn_over.png"),
+        QStringLiteral("protection_btn_down.png"),   QStringLiteral("protection_btn_disable.png")};
     AddButtonStates(s, QStringLiteral("Customization"), protection);
 
     ButtonSpec apply{QStringLiteral("Apply"),
@@ -291,8 +294,8 @@ Section Buttons()
     AddButtonStates(s, QStringLiteral("Configuration file"), ini, {Force::Normal});
 
     for (const bool on : {true, false}) {
-        const QString image = on ? QStringLiteral("btn_switch_on.png")
-                                 : QStringLiteral("btn_switch_off.png");
+        const QString image =
+            on ? QStringLiteral("btn_switch_on.png") : QStringLiteral("btn_switch_off.png");
         ButtonSpec sw{QString(), {28, 16}, image, image, image, image};
         s.tiles.append({ButtonTile(sw, Force::Normal),
                         on ? QStringLiteral("Switch · on") : QStringLiteral("Switch · off")});
@@ -314,7 +317,7 @@ Section Buttons()
 
 Section TitleButtons()
 {
-    Section s{QStringLiteral("Title-bar and close buttons"), {}};
+    Section s{QStringLiteral("Title-bar and close buttons (shown twice their size)"), {}};
     const QImage devicesBk = LoadSkinImage(SkinPath(QStringLiteral("main_bk.jpg")));
     const QImage adapterBk = LoadSkinImage(SkinPath(QStringLiteral("main_bk.png")));
     const QPoint minAt(763 - 8, 16 - 8);
@@ -359,11 +362,11 @@ Section TitleButtons()
     del.disabled = QStringLiteral("btn_close_over.png");
     s.tiles.append({ButtonTile(del, Force::Normal), QStringLiteral("Delete template")});
     s.tiles.append({ButtonTile(del, Force::Hover), QStringLiteral("Delete · hover")});
+    MagnifyTiles(s);
     return s;
 }
 
-QImage EditTile(Force force, const QString& text, const QString& hint,
-                bool focusEmpty = false)
+QImage EditTile(Force force, const QString& text, const QString& hint, bool focusEmpty = false)
 {
     const int pad = 8;
     Stage s(QSize(180 + 2 * pad, 24 + 2 * pad), Qt::white);
@@ -419,8 +422,8 @@ Section Edits()
     return s;
 }
 
-QImage StaticTile(const std::function<void(CTStaticGdiplus*)>& setup, QSize size,
-                  bool outline, Force force = Force::Normal, const QColor& stage = Qt::white)
+QImage StaticTile(const std::function<void(CTStaticGdiplus*)>& setup, QSize size, bool outline,
+                  Force force = Force::Normal, const QColor& stage = Qt::white)
 {
     const int pad = 8;
     Stage s(size + QSize(2 * pad, 2 * pad), stage);
@@ -490,8 +493,9 @@ Section Statics()
                     QStringLiteral("line feeds and wrapping")});
     s.tiles.append({StaticTile(
                         [](CTStaticGdiplus* st) {
-                            st->SetText(QStringLiteral("Supported formats: JPG, PNG, JPEG |\n"
-                                                       "Maximum size: 10KB"));
+                            st->SetText(
+                                QStringLiteral("Supported formats: JPG, PNG, JPEG |\n"
+                                               "Maximum size: 10KB"));
                             st->SetTextFont(16, 400);
                             st->SetTextColor(kHintInk);
                         },
@@ -499,9 +503,8 @@ Section Statics()
                     QStringLiteral("hint text")});
 
     const std::pair<int, const char*> alignments[] = {
-        {5, "5 left, centre"},   {4, "4 centre, centre"}, {6, "6 right, centre"},
-        {1, "1 right, top"},     {7, "7 centre, top"},    {8, "8 centre, bottom"},
-        {3, "3 left, bottom"},   {0, "0 left, top"},
+        {5, "5 left, centre"}, {4, "4 centre, centre"}, {6, "6 right, centre"}, {1, "1 right, top"},
+        {7, "7 centre, top"},  {8, "8 centre, bottom"}, {3, "3 left, bottom"},  {0, "0 left, top"},
     };
     for (const auto& [value, name] : alignments) {
         s.tiles.append({StaticTile(
@@ -522,8 +525,8 @@ Section Statics()
         st->SetAlignment(CTStaticGdiplus::kAlignCenter);
     };
     for (Force f : {Force::Normal, Force::Hover, Force::Pressed, Force::Disabled}) {
-        s.tiles.append({StaticTile(stateful, {110, 24}, true, f),
-                        QStringLiteral("static · ") + StateName(f)});
+        s.tiles.append(
+            {StaticTile(stateful, {110, 24}, true, f), QStringLiteral("static · ") + StateName(f)});
     }
 
     {
@@ -605,13 +608,12 @@ Section Combos()
     s.tiles.append({ComboTile(true, Force::Normal, 0, false), QStringLiteral("adapter box")});
     s.tiles.append({ComboTile(true, Force::Hover, 0, false), QStringLiteral("hover")});
     s.tiles.append({ComboTile(true, Force::Disabled, 0, false), QStringLiteral("disabled")});
-    s.tiles.append(
-        {ComboTile(true, Force::Normal, -1, false), QStringLiteral("nothing selected")});
+    s.tiles.append({ComboTile(true, Force::Normal, -1, false), QStringLiteral("nothing selected")});
     s.tiles.append({ComboTile(true, Force::Normal, 1, true, 2),
                     QStringLiteral("dropped: selected with tick, hovered, ellipsis")});
     s.tiles.append({ComboTile(false, Force::Normal, 1, false), QStringLiteral("default look")});
-    s.tiles.append({ComboTile(false, Force::Normal, 1, true, 3),
-                    QStringLiteral("default look, dropped")});
+    s.tiles.append(
+        {ComboTile(false, Force::Normal, 1, true, 3), QStringLiteral("default look, dropped")});
     return s;
 }
 
@@ -638,9 +640,8 @@ Section Pictures()
             QPainter p(&frame);
             p.drawImage(QPoint(8, 8), anim.FrameImage(i));
             p.end();
-            s.tiles.append({frame, QStringLiteral("frame %1 · %2 ms")
-                                       .arg(i + 1)
-                                       .arg(anim.FrameDelayMs(i))});
+            s.tiles.append(
+                {frame, QStringLiteral("frame %1 · %2 ms").arg(i + 1).arg(anim.FrameDelayMs(i))});
         }
     }
     return s;
@@ -648,11 +649,10 @@ Section Pictures()
 
 Section GridImages()
 {
-    Section s{QStringLiteral("Grid check and status images"), {}};
+    Section s{QStringLiteral("Grid check and status images (shown twice their size)"), {}};
     const std::pair<const char*, const char*> icons[] = {
-        {"unselect.bmp", "not checked"}, {"select.bmp", "checked"},
-        {"part_select.bmp", "partly"},   {"success.bmp", "success"},
-        {"error.bmp", "fail"},           {"operating.bmp", "operating"},
+        {"unselect.bmp", "not checked"}, {"select.bmp", "checked"}, {"part_select.bmp", "partly"},
+        {"success.bmp", "success"},      {"error.bmp", "fail"},     {"operating.bmp", "operating"},
     };
     for (const auto& [file, name] : icons) {
         const QImage icon = LoadSkinImage(SkinPath(QLatin1String(file)));
@@ -663,6 +663,7 @@ Section GridImages()
         p.end();
         s.tiles.append({tile, QLatin1String(name)});
     }
+    MagnifyTiles(s);
     return s;
 }
 
@@ -746,7 +747,28 @@ Section Composition()
     page->show();
     window.show();
     Settle();
-    s.tiles.append({AsWindow(Grab(&window), 8, Qt::white), QStringLiteral("817 x 540")});
+    s.tiles.append(
+        {AsWindow(Grab(&window), 8, Qt::white), QStringLiteral("adapter page, 817 x 540")});
+    return s;
+}
+
+Section Backgrounds()
+{
+    Section s{QStringLiteral("Window backgrounds (one third of their size)"), {}};
+    const std::pair<const char*, const char*> pages[] = {
+        {"main_bk.png", "main_bk.png · adapter page"},
+        {"main_bk.jpg", "main_bk.jpg · devices page"},
+        {"main_bk3.jpg", "main_bk3.jpg · delivery dialogs"},
+    };
+    for (const auto& [file, name] : pages) {
+        const QImage bk = LoadSkinImage(SkinPath(QLatin1String(file)));
+        if (bk.isNull()) {
+            continue;
+        }
+        const QImage small =
+            bk.scaled(bk.size() / 3, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        s.tiles.append({AsWindow(small, 4, Qt::white), QString::fromUtf8(name)});
+    }
     return s;
 }
 
@@ -782,9 +804,10 @@ int main(int argc, char** argv)
     sections.append(GridImages());
     sections.append(Notes());
     sections.append(Composition());
+    sections.append(Backgrounds());
 
     const QImage logo = LoadSkinImage(SkinPath(QStringLiteral("orvik_logo.bmp")));
-    const QImage sheet = ComposeBoard(logo, QStringLiteral("Skinned controls"), sections, 1320);
+    const QImage sheet = ComposeBoard(logo, QStringLiteral("Skinned controls"), sections, 1360);
     QImageWriter writer(QString::fromLocal8Bit(argv[1]), "png");
     if (!writer.write(sheet)) {
         std::fprintf(stderr, "gallery: cannot write %s: %s\n", argv[1],

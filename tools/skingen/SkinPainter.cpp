@@ -536,7 +536,18 @@ void DrawCardShadow(QPainter& p, const QRect& card)
         sp.setBrush(QColor(0, 0, 0, 38));
         sp.drawRoundedRect(QRectF(pad, pad + 4, card.width(), card.height()), 8, 8);
     }
-    p.drawImage(card.topLeft() - QPoint(pad, pad), BlurShadow(shape, 5));
+    QImage shadow = BlurShadow(shape, 5);
+    {
+        // Only the halo outside the card is seen; under the card stays clear,
+        // so the picture also reads well where no page covers it.
+        QPainter sp(&shadow);
+        sp.setRenderHint(QPainter::Antialiasing, true);
+        sp.setCompositionMode(QPainter::CompositionMode_Clear);
+        sp.setPen(Qt::NoPen);
+        sp.setBrush(Qt::black);
+        sp.drawRoundedRect(QRectF(pad, pad, card.width(), card.height()), 8, 8);
+    }
+    p.drawImage(card.topLeft() - QPoint(pad, pad), shadow);
 }
 
 // The window header shared by every look: a thin accent rule along the top
