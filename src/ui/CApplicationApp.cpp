@@ -139,8 +139,8 @@ void CApplicationApp::InstallStopSignals()
 
 void CApplicationApp::RunMainWindow()
 {
-    // A stop signal that arrived during start-up is seen here.
-    processEvents();
+    // A stop signal seen during start-up (in a message box's loop) ends it
+    // here; one still pending is seen by the window's own loop.
     if (!m_stopRequested) {
         CApplicationDlg window;
         m_window = &window;
