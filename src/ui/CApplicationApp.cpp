@@ -51,6 +51,7 @@ int CApplicationApp::InitInstance()
     // A second instance ends silently, before anything is shown.
     if (!TakeSingleInstanceLock())
         return 0;
+    InstallStopSignals();
     LoadProgramFolderAndLanguage();
     ReadSettings();
     BuildSkinPaths();
@@ -112,29 +113,39 @@ bool CApplicationApp::CreateManagers()
     return true;
 }
 
+void CApplicationApp::InstallStopSignals()
+{
+    // SIGINT and SIGTERM end the window as its close button does, so that the
+    // threads stop and data.mdb is deleted as on a normal end. A signal that
+    // comes before the window exists ends the start-up instead.
+    if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, stopSignalPipe) != 0)
+        return;
+    ::fcntl(stopSignalPipe[1], F_SETFL, O_NONBLOCK);
+    m_stopNotifier = std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
+    QObject::connect(m_stopNotifier.get(), &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        [[maybe_unused]] const auto got = ::read(stopSignalPipe[0], &byte, 1);
+        m_stopRequested = true;
+        if (m_window)
+            m_window->OnExit();
+    });
+    struct sigaction action {};
+    action.sa_handler = OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    ::sigaction(SIGINT, &action, nullptr);
+    ::sigaction(SIGTERM, &action, nullptr);
+}
+
 void CApplicationApp::RunMainWindow()
 {
-    {
+    // A stop signal seen during start-up (in a message box's loop) ends it
+    // here; one still pending is seen by the window's own loop.
+    if (!m_stopRequested) {
         CApplicationDlg window;
-        // SIGINT and SIGTERM end the window as its close button does, so that
-        // the threads stop and data.mdb is deleted as on a normal end.
-        std::unique_ptr<QSocketNotifier> stopNotifier;
-        if (::socketpair(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0, stopSignalPipe) == 0) {
-            ::fcntl(stopSignalPipe[1], F_SETFL, O_NONBLOCK);
-            stopNotifier =
-                std::make_unique<QSocketNotifier>(stopSignalPipe[0], QSocketNotifier::Read);
-            QObject::connect(stopNotifier.get(), &QSocketNotifier::activated, &window,
-                             [&window] { window.OnExit(); });
-            struct sigaction action {};
-            action.sa_handler = OnStopSignal;
-            sigemptyset(&action.sa_mask);
-            action.sa_flags = SA_RESTART;
-            ::sigaction(SIGINT, &action, nullptr);
-            ::sigaction(SIGTERM, &action, nullptr);
-        }
+        m_window = &window;
         window.exec();
-        ::signal(SIGINT, SIG_DFL);
-        ::signal(SIGTERM, SIG_DFL);
+        m_window = nullptr;
     }
     // The receive and manage threads stop now rather than at process exit,
     // so nothing of the transport runs while static objects are torn down;

@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QColor>
 #include <QFont>
+#include <QSocketNotifier>
 
 #include <memory>
 #include <string>
@@ -14,6 +15,7 @@
 namespace kestrune {
 
 class AcTransmitManage;
+class CApplicationDlg;
 class CSqlManagement;
 
 // The application object: the start-up sequence, the settings, the skin
@@ -68,10 +70,14 @@ private:
     void BuildSkinPaths();
     bool CreateManagers();
     void RunMainWindow();
+    void InstallStopSignals();
 
     std::unique_ptr<SingleInstanceLock> m_instanceLock;
     AcTransmitManage* m_transport = nullptr;
     CSqlManagement* m_database = nullptr;
+    CApplicationDlg* m_window = nullptr;
+    std::unique_ptr<QSocketNotifier> m_stopNotifier;
+    bool m_stopRequested = false;
     std::string m_programFolder;
     AppSettings m_settings;
     SkinPaths m_skins;

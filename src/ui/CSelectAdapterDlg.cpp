@@ -198,7 +198,7 @@ void CSelectAdapterDlg::ShowIdleHint()
                     "The results database could not be opened: scans find no device. Make the "
                     "program folder writable and start Kestrune again.")));
     } else {
-        SetHint(Translate(QStringLiteral("Pick the adapter facing the devices, then scan")));
+        SetHint(Translate(QStringLiteral("Pick the adapter facing the devices")));
     }
 }
 
