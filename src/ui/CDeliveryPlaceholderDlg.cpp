@@ -13,9 +13,6 @@ CDeliveryPlaceholderDlg::CDeliveryPlaceholderDlg(CApplicationDlg* owner, const Q
                                                  const QSize& size, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
-    // A dialog given no window type becomes a window of its own; a page is a
-    // plain child of the main window.
-    setWindowFlags(Qt::Widget);
     m_title = new CTStaticGdiplus(title, this);
     m_close = new CTButtonPicture(this);
     TranslateWindow(this);

@@ -93,9 +93,6 @@ constexpr int kHeaderHeight = 38;
 CDevicesControlDlg::CDevicesControlDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
-    // A dialog given no window type becomes a window of its own; a page is a
-    // plain child of the main window.
-    setWindowFlags(Qt::Widget);
     SetupControls();
     SetupGrid();
     // The watch counts whole seconds; coarse timers may fire 5% early.

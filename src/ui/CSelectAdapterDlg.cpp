@@ -91,9 +91,6 @@ QString CaptureCapabilityCommand(const QString& executable)
 CSelectAdapterDlg::CSelectAdapterDlg(CApplicationDlg* owner, QWidget* parent)
     : CTDialog(parent, Qt::Widget), m_owner(owner)
 {
-    // A dialog given no window type becomes a window of its own; a page is a
-    // plain child of the main window.
-    setWindowFlags(Qt::Widget);
     m_logo = new CTPicture(this);
     m_caption = new CTStaticGdiplus(this);
     m_adapterBox = new CCustomComboBox(this);

@@ -11,7 +11,13 @@
 
 namespace kestrune {
 
-CTDialog::CTDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags) {}
+CTDialog::CTDialog(QWidget* parent, Qt::WindowFlags flags) : QDialog(parent, flags)
+{
+    // QDialog turns "no window type" into a dialog window; a page embedded in
+    // another window asks for exactly that, so give it the plain child it wants.
+    if ((flags & Qt::WindowType_Mask) == Qt::Widget)
+        setWindowFlags(flags);
+}
 
 CTDialog::~CTDialog() = default;
 

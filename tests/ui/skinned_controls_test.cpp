@@ -88,6 +88,16 @@ TEST(CTDialogTest, EnterAndEscapeNeitherPressDefaultButtonNorClose)
     EXPECT_EQ(edit->text(), QStringLiteral("ab"));
 }
 
+TEST(CTDialogTest, AskedForAPlainWidgetItIsAChildNotAWindow)
+{
+    QWidget host;
+    CTDialog page(&host, Qt::Widget);
+    EXPECT_FALSE(page.isWindow());
+    EXPECT_EQ(page.parentWidget(), &host);
+    CTDialog dialog(&host);
+    EXPECT_TRUE(dialog.isWindow());
+}
+
 TEST(CTDialogTest, RoundedMaskFollowsTheCurrentSize)
 {
     CTDialog dialog;
