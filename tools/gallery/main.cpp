@@ -137,7 +137,7 @@ void MagnifyTiles(Section& section)
     }
 }
 
-struct ButtonSpec {
+struct ButtonLook {
     QString text;
     QSize size;
     QString normal, hover, pressed, disabled;
@@ -168,18 +168,18 @@ QString StateName(Force f)
     return {};
 }
 
-QImage ButtonTile(const ButtonSpec& spec, Force force, const QColor& stage = Qt::white,
+QImage ButtonTile(const ButtonLook& look, Force force, const QColor& stage = Qt::white,
                   const QImage& backdrop = QImage(), QPoint backdropAt = QPoint())
 {
     const int pad = 8;
-    Stage s(spec.size + QSize(2 * pad, 2 * pad), stage, backdrop, backdropAt);
-    auto* b = new CTButtonPicture(spec.text, &s);
-    b->setGeometry(QRect(QPoint(pad, pad), spec.size));
-    b->SetImages(SkinPath(spec.normal), SkinPath(spec.hover), SkinPath(spec.pressed),
-                 SkinPath(spec.disabled));
-    b->SetTextColors(spec.textNormal, spec.textHot, spec.textDisabled);
-    b->SetTextFont(spec.fontPx, spec.weight);
-    b->SetTextAlign(spec.align);
+    Stage s(look.size + QSize(2 * pad, 2 * pad), stage, backdrop, backdropAt);
+    auto* b = new CTButtonPicture(look.text, &s);
+    b->setGeometry(QRect(QPoint(pad, pad), look.size));
+    b->SetImages(SkinPath(look.normal), SkinPath(look.hover), SkinPath(look.pressed),
+                 SkinPath(look.disabled));
+    b->SetTextColors(look.textNormal, look.textHot, look.textDisabled);
+    b->SetTextFont(look.fontPx, look.weight);
+    b->SetTextAlign(look.align);
     s.show();
     Settle();
     if (force == Force::Hover) {
@@ -193,13 +193,13 @@ QImage ButtonTile(const ButtonSpec& spec, Force force, const QColor& stage = Qt:
     return Grab(&s);
 }
 
-void AddButtonStates(Section& section, const QString& name, const ButtonSpec& spec,
+void AddButtonStates(Section& section, const QString& name, const ButtonLook& look,
                      std::initializer_list<Force> states = {Force::Normal, Force::Hover,
                                                             Force::Pressed, Force::Disabled})
 {
     for (Force f : states) {
-        ButtonSpec shown = spec;
-        if (f == Force::Disabled && spec.text == QLatin1String("Scan Devices")) {
+        ButtonLook shown = look;
+        if (f == Force::Disabled && look.text == QLatin1String("Scan Devices")) {
             shown.text = QStringLiteral("Scanning for devices");  // as while a scan runs
         }
         section.tiles.append({ButtonTile(shown, f), name + QStringLiteral(" · ") + StateName(f)});
@@ -209,18 +209,18 @@ void AddButtonStates(Section& section, const QString& name, const ButtonSpec& sp
 Section Buttons()
 {
     Section s{QStringLiteral("Picture buttons (CTButtonPicture)"), {}};
-    ButtonSpec scan{QStringLiteral("Scan Devices"),        {218, 24},
+    ButtonLook scan{QStringLiteral("Scan Devices"),        {218, 24},
                     QStringLiteral("scan_btn_normal.png"), QStringLiteral("scan_btn_over.png"),
                     QStringLiteral("scan_btn_down.png"),   QStringLiteral("scan_btn_disable.png")};
     AddButtonStates(s, QStringLiteral("Scan"), scan);
 
-    ButtonSpec protection{
+    ButtonLook protection{
         QStringLiteral("Device Customization"),      {140, 24},
         QStringLiteral("protection_btn_normal.png"), QStringLiteral("protection_btn_over.png"),
         QStringLiteral("protection_btn_down.png"),   QStringLiteral("protection_btn_disable.png")};
     AddButtonStates(s, QStringLiteral("Customization"), protection);
 
-    ButtonSpec apply{QStringLiteral("Apply"),
+    ButtonLook apply{QStringLiteral("Apply"),
                      {67, 27},
                      QStringLiteral("apply_btn_normal.png"),
                      QStringLiteral("apply_btn_over.png"),
@@ -228,7 +228,7 @@ Section Buttons()
                      QStringLiteral("apply_btn_disable.png")};
     AddButtonStates(s, QStringLiteral("Apply"), apply);
 
-    ButtonSpec cancel{QStringLiteral("Cancel"),
+    ButtonLook cancel{QStringLiteral("Cancel"),
                       {71, 27},
                       QStringLiteral("cancel_btn_normal.png"),
                       QStringLiteral("cancel_btn_over.png"),
@@ -239,7 +239,7 @@ Section Buttons()
                       QColor(146, 146, 157)};
     AddButtonStates(s, QStringLiteral("Cancel"), cancel);
 
-    ButtonSpec change{QStringLiteral("Change"),
+    ButtonLook change{QStringLiteral("Change"),
                       {48, 18},
                       QStringLiteral("change_btn_normal.png"),
                       QStringLiteral("change_btn_normal.png"),
@@ -251,7 +251,7 @@ Section Buttons()
     change.weight = 500;
     AddButtonStates(s, QStringLiteral("Change"), change, {Force::Normal});
 
-    ButtonSpec load{QStringLiteral("Load template"),
+    ButtonLook load{QStringLiteral("Load template"),
                     {108, 24},
                     QStringLiteral("btn_template.png"),
                     QStringLiteral("btn_template.png"),
@@ -261,12 +261,12 @@ Section Buttons()
                     QColor(180, 15, 0),
                     kAccent};
     AddButtonStates(s, QStringLiteral("Load template"), load, {Force::Normal, Force::Hover});
-    ButtonSpec save = load;
+    ButtonLook save = load;
     save.text = QStringLiteral("Save as template");
     save.size = {124, 24};
     AddButtonStates(s, QStringLiteral("Save as template"), save, {Force::Normal});
 
-    ButtonSpec choose{QStringLiteral("          Select"),
+    ButtonLook choose{QStringLiteral("          Select"),
                       {99, 28},
                       QStringLiteral("choose_btn_normal.png"),
                       QStringLiteral("choose_btn_normal.png"),
@@ -277,7 +277,7 @@ Section Buttons()
                       kInk};
     AddButtonStates(s, QStringLiteral("Select"), choose, {Force::Normal});
 
-    ButtonSpec pic{QStringLiteral("      company_logo.png"),
+    ButtonLook pic{QStringLiteral("      company_logo.png"),
                    {209, 28},
                    QStringLiteral("btn_pic_file.png"),
                    QStringLiteral("btn_pic_file.png"),
@@ -288,7 +288,7 @@ Section Buttons()
                    kInk};
     pic.align = CTButtonPicture::TextAlign::LeftVCenter;
     AddButtonStates(s, QStringLiteral("Logo file"), pic, {Force::Normal});
-    ButtonSpec ini = pic;
+    ButtonLook ini = pic;
     ini.text = QStringLiteral("      ont_export.xml");
     ini.normal = ini.hover = ini.pressed = ini.disabled = QStringLiteral("btn_ini_file.png");
     AddButtonStates(s, QStringLiteral("Configuration file"), ini, {Force::Normal});
@@ -296,18 +296,18 @@ Section Buttons()
     for (const bool on : {true, false}) {
         const QString image =
             on ? QStringLiteral("btn_switch_on.png") : QStringLiteral("btn_switch_off.png");
-        ButtonSpec sw{QString(), {28, 16}, image, image, image, image};
+        ButtonLook sw{QString(), {28, 16}, image, image, image, image};
         s.tiles.append({ButtonTile(sw, Force::Normal),
                         on ? QStringLiteral("Switch · on") : QStringLiteral("Switch · off")});
     }
 
     // The scaling rule: a button smaller than its image shows all of it
     // scaled down; a larger one shows it unscaled from the top left.
-    ButtonSpec small = apply;
+    ButtonLook small = apply;
     small.size = {40, 16};
     small.fontPx = 11;
     s.tiles.append({ButtonTile(small, Force::Normal), QStringLiteral("Smaller: scaled down")});
-    ButtonSpec large = apply;
+    ButtonLook large = apply;
     large.size = {100, 40};
     large.align = CTButtonPicture::TextAlign::LeftVCenter;
     s.tiles.append({ButtonTile(large, Force::Normal, QColor(236, 237, 242)),
@@ -322,7 +322,7 @@ Section TitleButtons()
     const QImage adapterBk = LoadSkinImage(SkinPath(QStringLiteral("main_bk.png")));
     const QPoint minAt(763 - 8, 16 - 8);
     const QPoint closeAt(784 - 8, 16 - 8);
-    ButtonSpec min{QString(),
+    ButtonLook min{QString(),
                    {16, 16},
                    QStringLiteral("btn_min_normal.png"),
                    QStringLiteral("btn_min_over.png"),
@@ -332,7 +332,7 @@ Section TitleButtons()
         s.tiles.append({ButtonTile(min, f, Qt::white, devicesBk, minAt),
                         QStringLiteral("Minimise · ") + StateName(f)});
     }
-    ButtonSpec close{QString(),
+    ButtonLook close{QString(),
                      {16, 16},
                      QStringLiteral("btn_close_normal.png"),
                      QStringLiteral("btn_close_over.png"),
@@ -342,22 +342,22 @@ Section TitleButtons()
         s.tiles.append({ButtonTile(close, f, Qt::white, devicesBk, closeAt),
                         QStringLiteral("Close · ") + StateName(f)});
     }
-    ButtonSpec close2 = close;
+    ButtonLook close2 = close;
     close2.normal = QStringLiteral("btn_close_normal2.png");
     s.tiles.append({ButtonTile(close2, Force::Normal, Qt::white, adapterBk, closeAt),
                     QStringLiteral("Close, adapter page")});
-    ButtonSpec child{QString(),
+    ButtonLook child{QString(),
                      {16, 16},
                      QStringLiteral("btn_child_close.png"),
                      QStringLiteral("btn_child_close.png"),
                      QStringLiteral("btn_child_close.png"),
                      QStringLiteral("btn_child_close.png")};
     s.tiles.append({ButtonTile(child, Force::Normal), QStringLiteral("Close, dialogs")});
-    ButtonSpec note = child;
+    ButtonLook note = child;
     note.normal = note.hover = note.pressed = note.disabled =
         QStringLiteral("btn_child_close2.png");
     s.tiles.append({ButtonTile(note, Force::Normal, kPageGrey), QStringLiteral("Close, note")});
-    ButtonSpec del = close;
+    ButtonLook del = close;
     del.size = {24, 24};
     del.disabled = QStringLiteral("btn_close_over.png");
     s.tiles.append({ButtonTile(del, Force::Normal), QStringLiteral("Delete template")});
