@@ -647,10 +647,14 @@ private:
         const auto outcome = file.Take(seq, flag, frame.payload, length, NowUs() / 1000);
         if (outcome == FileAssembler::Outcome::Ignored)
             return;
-        Acknowledge(device, type, seq, tool);
-        if (!file.TakeCompleted())
+        if (!file.TakeCompleted()) {
+            Acknowledge(device, type, seq, tool);
             return;
+        }
+        // The file is on disk before the last block is acknowledged, so whoever
+        // sees the delivery finish can read it at once.
         const std::string path = WriteOut(device, type, file.Bytes().data(), file.Bytes().size());
+        Acknowledge(device, type, seq, tool);
         Print("RECEIVED %s kind=%u bytes=%zu blocks=%zu sends=%s file=%s", device.macText.c_str(),
               type, file.Bytes().size(), file.Sends().size(), RunLengthText(file.Sends()).c_str(),
               path.c_str());
@@ -667,13 +671,15 @@ private:
                   SeqOf(frame), BlockFlagOf(frame), length, static_cast<unsigned long long>(nowMs));
         const bool duplicate = device.hasJson && json == device.lastJson &&
                                nowMs - device.lastJsonMs <= kDuplicateWindowMs;
-        Acknowledge(device, FrameAntiTheft, SeqOf(frame), tool);
-        if (duplicate)
+        if (duplicate) {
+            Acknowledge(device, FrameAntiTheft, SeqOf(frame), tool);
             return;
+        }
         device.hasJson = true;
         device.lastJson = json;
         device.lastJsonMs = nowMs;
         const std::string path = WriteOut(device, FrameAntiTheft, json.data(), json.size());
+        Acknowledge(device, FrameAntiTheft, SeqOf(frame), tool);
         Print("RECEIVED %s kind=3 bytes=%zu blocks=1 sends=1x1 file=%s", device.macText.c_str(),
               json.size(), path.c_str());
         bool ok = m_options.resultOk[FrameAntiTheft];
